@@ -1,0 +1,175 @@
+#include "tools/inspect.h"
+
+#include "model/route_model.h"
+#include "parser/amap_parser.h"
+
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
+#include <charconv>
+#include <iostream>
+#include <iterator>
+#include <sstream>
+
+namespace inspect {
+namespace {
+
+// Every subcommand of the tool; later ones are added here.
+std::vector<Subcommand> subcommands() { return {parseCommand()}; }
+
+void printToolHelp(std::ostream& out) {
+    out << "Usage: wendrel-inspect <command> [options]\n"
+           "Replays what Wendrel would read, without a desktop.\n\n"
+           "Commands:\n";
+    for (const Subcommand& command : subcommands()) out << "  " << command.name << "\t" << command.summary << "\n";
+    out << "\nRun 'wendrel-inspect <command> --help' for a command's options.\n"
+           "Exit status: 0 result printed, 1 no result, 2 bad input.\n";
+}
+
+std::optional<int> digits(std::string_view s) {
+    int value = 0;
+    if (s.empty() || !std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return std::nullopt;
+    std::from_chars(s.data(), s.data() + s.size(), value);
+    return value;
+}
+
+}  // namespace
+
+int run(const std::vector<std::string>& args, Io& io) {
+    if (args.empty() || args[0] == "--help" || args[0] == "-h") {
+        printToolHelp(args.empty() ? io.err : io.out);
+        return args.empty() ? badInput : ok;
+    }
+    for (const Subcommand& command : subcommands()) {
+        if (command.name != args[0]) continue;
+        const std::vector<std::string> rest(args.begin() + 1, args.end());
+        if (std::find(rest.begin(), rest.end(), "--help") != rest.end()) {
+            io.out << command.help;
+            return ok;
+        }
+        try {
+            return command.run(rest, io);
+        } catch (const BadInput& bad) {
+            io.err << "wendrel-inspect " << command.name << ": " << bad.message << "\n";
+            return badInput;
+        }
+    }
+    io.err << "wendrel-inspect: unknown command '" << args[0] << "' (see wendrel-inspect --help)\n";
+    return badInput;
+}
+
+std::string readAll(std::istream& in) {
+    std::ostringstream buffer;
+    buffer << in.rdbuf();
+    return buffer.str();
+}
+
+std::optional<std::chrono::system_clock::time_point> parseIsoDate(std::string_view s) {
+    using namespace std::chrono;
+    // YYYY-MM-DDTHH:MM:SS, then an optional fraction, then Z or ±HH:MM.
+    if (s.size() < 20 || s[4] != '-' || s[7] != '-' || (s[10] != 'T' && s[10] != 't') || s[13] != ':' ||
+        s[16] != ':')
+        return std::nullopt;
+    const auto y = digits(s.substr(0, 4)), mo = digits(s.substr(5, 2)), d = digits(s.substr(8, 2));
+    const auto h = digits(s.substr(11, 2)), mi = digits(s.substr(14, 2)), sec = digits(s.substr(17, 2));
+    if (!y || !mo || !d || !h || !mi || !sec || *h > 23 || *mi > 59 || *sec > 59) return std::nullopt;
+    const year_month_day day{year{*y}, month{static_cast<unsigned>(*mo)}, std::chrono::day{static_cast<unsigned>(*d)}};
+    if (!day.ok()) return std::nullopt;
+
+    std::size_t at = 19;
+    nanoseconds fraction{0};
+    if (at < s.size() && s[at] == '.') {
+        const std::size_t start = ++at;
+        while (at < s.size() && s[at] >= '0' && s[at] <= '9') ++at;
+        const std::string_view figures = s.substr(start, at - start);
+        if (figures.empty()) return std::nullopt;
+        long long ns = 0;
+        for (std::size_t i = 0; i < 9; ++i) ns = ns * 10 + (i < figures.size() ? figures[i] - '0' : 0);
+        fraction = nanoseconds{ns};
+    }
+    minutes offset{0};
+    const std::string_view zone = s.substr(at);
+    if (zone == "Z" || zone == "z") {
+    } else if (zone.size() == 6 && (zone[0] == '+' || zone[0] == '-') && zone[3] == ':') {
+        const auto oh = digits(zone.substr(1, 2)), om = digits(zone.substr(4, 2));
+        if (!oh || !om || *oh > 23 || *om > 59) return std::nullopt;
+        offset = minutes{(*oh * 60 + *om) * (zone[0] == '-' ? -1 : 1)};
+    } else {
+        return std::nullopt;
+    }
+    const auto local = sys_days{day} + hours{*h} + minutes{*mi} + seconds{*sec} + fraction;
+    return time_point_cast<system_clock::duration>(local - offset);
+}
+
+Options parseOptions(const std::vector<std::string>& args, const std::vector<std::string_view>& allowedFlags,
+                     bool takesDate, std::size_t positionalCount) {
+    Options options;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg == "--help") {
+            options.help = true;
+        } else if (takesDate && (arg == "--date" || arg.starts_with("--date="))) {
+            std::string value;
+            if (arg == "--date") {
+                if (i + 1 >= args.size()) throw BadInput{"--date needs a value such as 2026-12-06T08:51:08Z"};
+                value = args[++i];
+            } else {
+                value = arg.substr(7);
+            }
+            options.date = parseIsoDate(value);
+            if (!options.date)
+                throw BadInput{"bad --date '" + value + "': expected an ISO 8601 time such as 2026-12-06T08:51:08.9Z"};
+        } else if (std::find(allowedFlags.begin(), allowedFlags.end(), arg) != allowedFlags.end()) {
+            options.flags.push_back(arg);
+        } else if (arg.starts_with("--")) {
+            throw BadInput{"unknown option '" + arg + "'"};
+        } else {
+            options.positional.push_back(arg);
+        }
+    }
+    if (options.positional.size() != positionalCount)
+        throw BadInput{"expected " + std::to_string(positionalCount) + " argument(s), got " +
+                       std::to_string(options.positional.size())};
+    return options;
+}
+
+std::chrono::system_clock::time_point dateOrNow(const Options& options) {
+    return options.date.value_or(std::chrono::system_clock::now());
+}
+
+std::vector<std::string> readStringArray(std::string_view json) {
+    nlohmann::json value;
+    try {
+        value = nlohmann::json::parse(json);
+    } catch (const nlohmann::json::exception& e) {
+        throw BadInput{std::string("standard input is not valid JSON in UTF-8: ") + e.what()};
+    }
+    if (!value.is_array()) throw BadInput{"standard input must be a JSON array of strings"};
+    std::vector<std::string> strings;
+    strings.reserve(value.size());
+    for (std::size_t i = 0; i < value.size(); ++i) {
+        if (!value[i].is_string())
+            throw BadInput{"element " + std::to_string(i) + " of the array is not a string"};
+        strings.push_back(value[i].get<std::string>());
+    }
+    return strings;
+}
+
+int printPayloadOf(const std::vector<std::string>& strings, std::chrono::system_clock::time_point date, Io& io,
+                   std::string_view noResultReason) {
+    const auto result = AmapParser::parse(strings, date);
+    if (!result) {
+        io.err << noResultReason << "\n";
+        return noResult;
+    }
+    const auto payload = payloadText(*result);
+    if (!payload) {
+        io.err << "结果生成失败：" << payload.error().description << "\n";
+        return noResult;
+    }
+    io.out << payload.value() << "\n";
+    return ok;
+}
+
+}  // namespace inspect
