@@ -1,0 +1,16 @@
+#pragma once
+// On-device text recognition of a window image. One implementation per platform.
+
+#include "vision/amap_vision_reader.h"
+
+namespace AmapVisionReader {
+
+// The recognised, trimmed, non-empty text lines with their boxes, in the
+// recogniser's order. Fails with the engine's own error.
+Expected<std::vector<AmapRecognizedFragment>, VisionError> recognizeFragments(const WindowImage& image);
+
+// routeBlocks of the recognised fragments; recognitionFailed when nothing
+// was recognised.
+Expected<std::vector<std::string>, VisionError> recognizeRouteStrings(const WindowImage& image);
+
+}  // namespace AmapVisionReader
