@@ -7,6 +7,7 @@
 #include "model/expected.h"
 
 #include <cstdint>
+#include <utility>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -23,7 +24,8 @@ struct NormalizedRect {
 
 // One recognised piece of text and where it stands in the window image.
 struct AmapRecognizedFragment {
-    AmapRecognizedFragment(std::string text, NormalizedRect box) : text(std::move(text)), box(box) {}
+    AmapRecognizedFragment(std::string recognizedText, NormalizedRect boundingBox)
+        : text(std::move(recognizedText)), box(boundingBox) {}
 
     std::string text;  // trimmed, never empty
     NormalizedRect box;
