@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Installs every Debian package Wendrel needs to build, test and run its demo.
+set -euo pipefail
+
+packages=(
+  # build
+  build-essential cmake ninja-build pkg-config git
+  libicu-dev nlohmann-json3-dev libgtest-dev libgmock-dev libbenchmark-dev
+  # desktop layers
+  qt6-base-dev qt6-base-dev-tools libgl-dev qt6-qpa-plugins libxcb-cursor0
+  libatspi2.0-dev at-spi2-core libglib2.0-dev
+  libxcb1-dev libxcb-composite0-dev libxcb-xrm-dev libx11-dev libx11-xcb-dev
+  libtesseract-dev libleptonica-dev tesseract-ocr tesseract-ocr-chi-sim tesseract-ocr-eng
+  libcanberra-dev
+  # the desktop stack of the end-to-end tests and the demo
+  xvfb xauth xdotool xclip dbus dbus-x11 fonts-noto-cjk imagemagick x11-utils
+)
+
+if [ "$(id -u)" -ne 0 ]; then sudo=sudo; else sudo=; fi
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
