@@ -1,7 +1,217 @@
-#include "vision/amap_vision_reader.h"
+// Rebuilds the route panel's lines from where the recognised fragments stand in
+// the window. The panel shows its route options side by side, each a column of
+// label, travel time and distance; origin and destination stand in the window's
+// top-left corner. The parser wants them as one text in panel order: origin,
+// destination, "通知", then label, travel time and distance of every option,
+// left to right.
+
+#include "vision/route_layout_detail.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
 
 namespace AmapVisionReader {
+namespace detail {
+namespace {
 
-std::vector<std::string> routeBlocks(const std::vector<AmapRecognizedFragment>&) { return {}; }
+// Panel words that a label or an endpoint fragment is never made of: tabs,
+// navigation and notices that happen to stand in the same places.
+constexpr std::array<std::string_view, 7> wordsNotInLabels = {"通知", "高德推荐", "货车", "驾车",
+                                                              "我的", "首页", "到达"};
+constexpr std::array<std::string_view, 8> wordsNotInEndpoints = {"高德推荐", "预计", "首页", "我的",
+                                                                 "货车",     "驾车", "公交", "摩托"};
+
+constexpr std::size_t shortestLabel = 2;
+constexpr std::size_t longestLabel = 24;
+constexpr std::size_t shortestEndpoint = 5;
+constexpr std::size_t longestEndpoint = 80;
+
+template <std::size_t N>
+bool containsAnyOf(std::string_view s, const std::array<std::string_view, N>& words) {
+    return std::any_of(words.begin(), words.end(), [s](std::string_view word) { return text::contains(s, word); });
+}
+
+// The recogniser often reads the dots and bullets drawn beside a place name as
+// part of it.
+bool isEndpointDecoration(char32_t c) { return c == U'·' || c == U'●' || c == U'•' || c == U' '; }
+
+}  // namespace
+
+bool contains(const text::Pattern& pattern, std::string_view s) { return pattern.matchesIn(s); }
+
+double verticalDistance(const AmapRecognizedFragment& a, const AmapRecognizedFragment& b) {
+    return std::abs(a.midY() - b.midY());
+}
+
+std::string clean(std::string_view s) {
+    // The recogniser reads column rules as "|" and draws bullets either way.
+    return text::trim(text::replaceAll(text::replaceAll(s, "|", ""), "•", "·"));
+}
+
+std::string cleanEndpoint(std::string_view s) { return text::trimWhere(clean(s), isEndpointDecoration); }
+
+bool isRouteLabel(std::string_view s) {
+    const std::size_t length = text::graphemeLength(s);
+    if (length < shortestLabel || length > longestLabel) return false;
+    return !containsAnyOf(s, wordsNotInLabels);
+}
+
+bool isEndpoint(std::string_view s) {
+    const std::string cleaned = cleanEndpoint(s);
+    const std::size_t length = text::graphemeLength(cleaned);
+    if (length < shortestEndpoint || length > longestEndpoint) return false;
+    return !containsAnyOf(cleaned, wordsNotInEndpoints);
+}
+
+bool isPlaceable(const AmapRecognizedFragment& f) {
+    return std::isfinite(f.minX()) && std::isfinite(f.maxX()) && std::isfinite(f.minY()) &&
+           std::isfinite(f.maxY()) && std::isfinite(f.midX()) && std::isfinite(f.midY());
+}
+
+}  // namespace detail
+
+namespace {
+
+using namespace detail;
+using Fragments = std::vector<AmapRecognizedFragment>;
+
+// What the patterns say about one fragment's text. Worked out once per
+// fragment instead of once per fragment and anchor: the answers are the same,
+// and a busy window has hundreds of fragments.
+struct TextKind {
+    bool placeable = false;
+    bool travelTime = false;
+    bool distance = false;
+    bool label = false;  // no travel time, no distance, and a label's wording
+};
+
+std::vector<TextKind> classify(const Fragments& fragments) {
+    const text::Pattern travelTime(travelTimePattern);
+    const text::Pattern distance(distancePattern);
+    std::vector<TextKind> kinds;
+    kinds.reserve(fragments.size());
+    for (const AmapRecognizedFragment& f : fragments) {
+        TextKind kind;
+        kind.placeable = isPlaceable(f);
+        kind.travelTime = contains(travelTime, f.text);
+        kind.distance = contains(distance, f.text);
+        kind.label = !kind.travelTime && !kind.distance && isRouteLabel(f.text);
+        kinds.push_back(kind);
+    }
+    return kinds;
+}
+
+// The label's bottom edge sits just above the anchor's top edge (it may dip a
+// little below it), in the anchor's column.
+bool standsAsLabelOf(const AmapRecognizedFragment& f, const AmapRecognizedFragment& anchor) {
+    return f.minY() >= anchor.maxY() - labelOverlap && f.minY() - anchor.maxY() < labelReach &&
+           std::abs(f.midX() - anchor.midX()) < labelColumnHalfWidth;
+}
+
+// The distance's top edge sits just below the anchor's bottom edge (it may rise
+// a little above it), in a slightly wider column than the label's.
+bool standsAsDistanceOf(const AmapRecognizedFragment& f, const AmapRecognizedFragment& anchor) {
+    return f.maxY() <= anchor.minY() + distanceOverlap && anchor.minY() - f.maxY() < distanceReach &&
+           std::abs(f.midX() - anchor.midX()) < distanceColumnHalfWidth;
+}
+
+// The accepted fragment whose centre is vertically nearest to the anchor's;
+// on a tie the one recognised first. Null when none is accepted.
+template <typename Accept>
+const AmapRecognizedFragment* nearestTo(const AmapRecognizedFragment& anchor, const Fragments& fragments,
+                                        Accept accept) {
+    const AmapRecognizedFragment* best = nullptr;
+    double bestDistance = 0;
+    for (std::size_t i = 0; i < fragments.size(); ++i) {
+        if (!accept(i)) continue;
+        const double distance = verticalDistance(fragments[i], anchor);
+        if (best == nullptr || distance < bestDistance) {
+            best = &fragments[i];
+            bestDistance = distance;
+        }
+    }
+    return best;
+}
+
+// Travel-time fragments, left to right; equal centres keep recognition order.
+std::vector<std::size_t> anchorsLeftToRight(const Fragments& fragments, const std::vector<TextKind>& kinds) {
+    std::vector<std::size_t> anchors;
+    for (std::size_t i = 0; i < fragments.size(); ++i)
+        if (kinds[i].placeable && kinds[i].travelTime) anchors.push_back(i);
+    std::stable_sort(anchors.begin(), anchors.end(), [&fragments](std::size_t a, std::size_t b) {
+        return fragments[a].midX() < fragments[b].midX();
+    });
+    return anchors;
+}
+
+// Label, travel time and distance of every option that has all three.
+std::vector<std::string> routeLines(const Fragments& fragments, const std::vector<TextKind>& kinds) {
+    std::vector<std::string> lines;
+    for (const std::size_t a : anchorsLeftToRight(fragments, kinds)) {
+        const AmapRecognizedFragment& anchor = fragments[a];
+        const AmapRecognizedFragment* label = nearestTo(anchor, fragments, [&](std::size_t i) {
+            return kinds[i].placeable && kinds[i].label && standsAsLabelOf(fragments[i], anchor);
+        });
+        const AmapRecognizedFragment* distance = nearestTo(anchor, fragments, [&](std::size_t i) {
+            return kinds[i].placeable && kinds[i].distance && standsAsDistanceOf(fragments[i], anchor);
+        });
+        if (label == nullptr || distance == nullptr) continue;
+        lines.push_back(clean(label->text));
+        lines.push_back(clean(anchor.text));
+        lines.push_back(clean(distance->text));
+    }
+    return lines;
+}
+
+// The two uppermost place names of the top-left corner, then "通知": the
+// parser takes the two lines above a notice line as origin and destination.
+std::vector<std::string> endpointLines(const Fragments& fragments, const std::vector<TextKind>& kinds) {
+    std::vector<std::size_t> candidates;
+    for (std::size_t i = 0; i < fragments.size(); ++i) {
+        const AmapRecognizedFragment& f = fragments[i];
+        if (kinds[i].placeable && f.minX() < endpointLeftLimit && f.minY() > endpointTopLimit && isEndpoint(f.text))
+            candidates.push_back(i);
+    }
+    if (candidates.size() < 2) return {};
+    std::stable_sort(candidates.begin(), candidates.end(), [&fragments](std::size_t a, std::size_t b) {
+        return fragments[a].midY() > fragments[b].midY();
+    });
+    return {cleanEndpoint(fragments[candidates[0]].text), cleanEndpoint(fragments[candidates[1]].text),
+            std::string(noticeLine)};
+}
+
+template <typename Texts, typename Project>
+std::string joinLines(const Texts& texts, Project project) {
+    std::string joined;
+    bool first = true;
+    for (const auto& t : texts) {
+        if (!first) joined += lineSeparator;
+        joined += project(t);
+        first = false;
+    }
+    return joined;
+}
+
+}  // namespace
+
+std::vector<std::string> routeBlocks(const std::vector<AmapRecognizedFragment>& fragments) {
+    const std::vector<TextKind> kinds = classify(fragments);
+    std::vector<std::string> lines = endpointLines(fragments, kinds);
+    for (std::string& line : routeLines(fragments, kinds)) lines.push_back(std::move(line));
+
+    const std::string routeBlock = joinLines(lines, [](const std::string& line) -> const std::string& { return line; });
+    const std::string fullText =
+        joinLines(fragments, [](const AmapRecognizedFragment& f) -> const std::string& { return f.text; });
+
+    std::vector<std::string> blocks;
+    if (!routeBlock.empty()) blocks.push_back(routeBlock);
+    if (!fullText.empty()) blocks.push_back(fullText);
+    return blocks;
+}
 
 }  // namespace AmapVisionReader

@@ -1,0 +1,54 @@
+#pragma once
+// The pieces routeBlocks is built from, visible here so that their rules can be
+// tested one by one. Nothing outside the layout and its tests uses them.
+
+#include "parser/text_rules.h"
+#include "vision/amap_vision_reader.h"
+
+#include <string>
+#include <string_view>
+
+namespace AmapVisionReader::detail {
+
+// A travel time is hours with optional minutes, or minutes alone.
+inline constexpr std::string_view travelTimePattern = "\\d{1,2}\\s*小时(?:\\s*\\d{1,2}\\s*分)?|\\d{1,4}\\s*分钟";
+inline constexpr std::string_view distancePattern = "\\d{1,4}(?:\\.\\d+)?\\s*公里";
+
+// The panel's geometry, in normalised image units. A route option is a column:
+// label on top, travel time (the anchor) below it, distance below that.
+inline constexpr double labelOverlap = 0.006;           // label bottom may dip this far below the anchor top
+inline constexpr double labelReach = 0.09;              // label bottom lies less than this above the anchor top
+inline constexpr double labelColumnHalfWidth = 0.075;   // label centre this close to the anchor centre
+inline constexpr double distanceOverlap = 0.01;         // distance top may rise this far above the anchor bottom
+inline constexpr double distanceReach = 0.07;           // distance top lies less than this below the anchor bottom
+inline constexpr double distanceColumnHalfWidth = 0.085;
+// Origin and destination stand in the window's top-left corner.
+inline constexpr double endpointLeftLimit = 0.3;   // minX below this
+inline constexpr double endpointTopLimit = 0.81;   // minY above this
+
+inline constexpr std::string_view lineSeparator = "\n";
+inline constexpr std::string_view noticeLine = "通知";
+
+// Whether the pattern matches anywhere in the text (unanchored).
+bool contains(const text::Pattern& pattern, std::string_view s);
+
+// How far apart the two fragments' vertical centres are.
+double verticalDistance(const AmapRecognizedFragment& a, const AmapRecognizedFragment& b);
+
+// Bars removed, bullets "•" written as middle dots "·", ends trimmed.
+std::string clean(std::string_view s);
+
+// clean, then dots, bullets and spaces trimmed from both ends.
+std::string cleanEndpoint(std::string_view s);
+
+// Whether a fragment's text, as recognised, may be a route option's label.
+bool isRouteLabel(std::string_view s);
+
+// Whether a fragment's text may be the origin or the destination.
+bool isEndpoint(std::string_view s);
+
+// Whether every edge and the centre of the box are finite numbers; a box that
+// is not cannot be placed in the panel.
+bool isPlaceable(const AmapRecognizedFragment& fragment);
+
+}  // namespace AmapVisionReader::detail
