@@ -73,7 +73,7 @@ INSTANTIATE_TEST_SUITE_P(
                     BadCase{"UnknownOption", {"parse", "--fast"}, "[]"},
                     BadCase{"UnknownCommand", {"frobnicate"}, "[]"},
                     BadCase{"NoCommand", {}, "[]"}),
-    [](const testing::TestParamInfo<BadCase>& info) { return info.param.name; });
+    [](const testing::TestParamInfo<BadCase>& c) { return c.param.name; });
 
 TEST(InspectParse, HelpIsAvailableForTheToolAndTheCommand) {
     for (const auto& args : {std::vector<std::string>{"--help"}, std::vector<std::string>{"parse", "--help"}}) {
