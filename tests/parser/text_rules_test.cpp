@@ -1,0 +1,83 @@
+#include "parser/text_rules.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct TrimCase {
+    const char* name;
+    std::string raw;
+    std::string trimmed;
+};
+
+class Trim : public testing::TestWithParam<TrimCase> {};
+
+TEST_P(Trim, RemovesWhiteSpaceAndLineBreaksAtBothEndsOnly) { EXPECT_EQ(text::trim(GetParam().raw), GetParam().trimmed); }
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, Trim,
+    testing::Values(TrimCase{"Plain", "  高德推荐\n", "高德推荐"},
+                    TrimCase{"TabToCarriageReturn", "\t\v\f\r\n方案一\t", "方案一"},
+                    TrimCase{"NextLineAndNoBreak", "\u0085\u00a0方案一\u00a0", "方案一"},
+                    TrimCase{"IdeographicSpace", "\u3000方案一\u3000", "方案一"},
+                    TrimCase{"SeparatorsAndThinSpaces", "\u2028\u2029\u2002\u202f\u205f\u1680方案\u2009", "方案"},
+                    TrimCase{"InnerSpacesStay", " 4小时 20分 ", "4小时 20分"},
+                    TrimCase{"OnlySpaces", " \u3000\n\u00a0", ""},
+                    TrimCase{"ZeroWidthSpaceIsNotWhiteSpace", "\u200b方案\u200b", "\u200b方案\u200b"}),
+    [](const testing::TestParamInfo<TrimCase>& c) { return c.param.name; });
+
+TEST(GraphemeLength, CountsUserPerceivedCharacters) {
+    EXPECT_EQ(text::graphemeLength(""), 0u);
+    EXPECT_EQ(text::graphemeLength("高德推荐"), 4u);
+    EXPECT_EQ(text::graphemeLength("Cafe\u0301"), 4u);
+    EXPECT_EQ(text::graphemeLength("\U0001F468\u200D\U0001F469\u200D\U0001F467"), 1u);
+    EXPECT_EQ(text::graphemeLength("\r\n"), 1u);
+}
+
+TEST(FirstMatch, ReturnsOneEntryPerGroupWithEmptyForNonParticipating) {
+    EXPECT_EQ(text::firstMatch(R"(^(\d{1,2})小时(?:(\d{1,2})分)?$)", "2小时"),
+              (std::vector<std::string>{"2", ""}));
+}
+
+TEST(FirstMatch, AbsentWithoutMatchOrWithABadPattern) {
+    EXPECT_EQ(text::firstMatch(R"(^(\d+)分钟$)", "约45分钟"), std::nullopt);
+    EXPECT_EQ(text::firstMatch("(unclosed", "unclosed"), std::nullopt);
+}
+
+TEST(FirstMatch, PatternWithoutGroupsGivesAPresentEmptyList) {
+    EXPECT_EQ(text::firstMatch("公里", "12公里"), std::vector<std::string>{});
+}
+
+TEST(FirstMatch, IcuSemanticsForDigitsSpacesAndLeftmostMatch) {
+    EXPECT_EQ(text::firstMatch(R"((\d+))", "ab１２3"), std::vector<std::string>{"１２3"});
+    EXPECT_EQ(text::firstMatch(R"((\d)\s(\d))", "1\u30002"), (std::vector<std::string>{"1", "2"}));
+    EXPECT_EQ(text::firstMatch(R"((\d+)公里)", "5公里 7公里"), std::vector<std::string>{"5"});
+    EXPECT_EQ(text::firstMatch(R"(^(.+)$)", "a\nb"), std::nullopt);
+}
+
+TEST(Pattern, CaptureOffsetsAreByteOffsetsIntoTheText) {
+    const text::Pattern pattern(R"(¥(\d+))");
+    const auto captures = pattern.firstMatch("通行费¥268元");
+    ASSERT_TRUE(captures);
+    const text::Capture& amount = (*captures)[0];
+    EXPECT_EQ(std::string("通行费¥268元").substr(amount.begin, amount.end - amount.begin), "268");
+}
+
+TEST(CanonicallyEqual, PrecomposedAndDecomposedFormsAreEqual) {
+    EXPECT_TRUE(text::canonicallyEqual("\u00e9", "e\u0301"));
+    EXPECT_FALSE(text::canonicallyEqual("\u00e9", "e"));
+    EXPECT_FALSE(text::canonicallyEqual("ﬁ", "fi"));  // compatibility, not canonical
+}
+
+TEST(AsciiConversion, AcceptsOnlyAsciiDigits) {
+    EXPECT_EQ(text::asciiInteger("007"), 7);
+    EXPECT_EQ(text::asciiInteger("２"), std::nullopt);
+    EXPECT_EQ(text::asciiInteger(""), std::nullopt);
+    EXPECT_EQ(text::asciiInteger("99999999999999999999"), std::nullopt);
+    EXPECT_EQ(text::asciiDecimal("312.5"), 312.5);
+    EXPECT_EQ(text::asciiDecimal("3.１"), std::nullopt);
+    EXPECT_EQ(text::asciiDecimal("3."), std::nullopt);
+    EXPECT_EQ(text::asciiDecimal(".5"), std::nullopt);
+}
+
+}  // namespace
