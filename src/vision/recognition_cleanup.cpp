@@ -1,0 +1,188 @@
+#include "vision/recognition_cleanup.h"
+
+#include "parser/text_rules.h"
+
+#include <unicode/uchar.h>
+#include <unicode/utf8.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <vector>
+
+namespace AmapVisionReader::recognition {
+namespace {
+
+constexpr char32_t yenSign = U'\u00A5';
+constexpr char32_t fullWidthYenSign = U'\uFFE5';
+
+std::u32string decode(std::string_view s) {
+    std::u32string out;
+    out.reserve(s.size());
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(s.data());
+    const auto length = static_cast<std::int32_t>(s.size());
+    for (std::int32_t i = 0; i < length;) {
+        UChar32 c = 0;
+        U8_NEXT(bytes, i, length, c);
+        out.push_back(c < 0 ? U'\uFFFD' : static_cast<char32_t>(c));
+    }
+    return out;
+}
+
+std::string encode(const std::u32string& s) {
+    std::string out;
+    out.reserve(s.size() * 3);
+    for (const char32_t c : s) {
+        std::uint8_t buffer[4];
+        std::int32_t length = 0;
+        U8_APPEND_UNSAFE(buffer, length, static_cast<UChar32>(c));
+        out.append(reinterpret_cast<const char*>(buffer), static_cast<std::size_t>(length));
+    }
+    return out;
+}
+
+// Ideographs, kana, CJK symbols and punctuation, and the full-width forms:
+// a recogniser for Chinese never puts a space next to these.
+bool isCjk(char32_t c) {
+    return (c >= 0x2E80 && c <= 0x9FFF) || (c >= 0xF900 && c <= 0xFAFF) || (c >= 0xFE30 && c <= 0xFE4F) ||
+           (c >= 0xFF00 && c <= 0xFFEF) || (c >= 0x20000 && c <= 0x3FFFF);
+}
+
+// Marks that belong to the panel's own texts even at a line's ends: currency,
+// brackets, per cent, and the dots and bullets that mark endpoints.
+bool isMeaningfulMark(char32_t c) {
+    switch (u_charType(static_cast<UChar32>(c))) {
+        case U_START_PUNCTUATION:
+        case U_END_PUNCTUATION: return true;
+        default: break;
+    }
+    return c == yenSign || c == U'$' || c == U'%' || c == U'\u00B7' || c == U'\u2022' || c == U'\u25CF';
+}
+
+// A stray symbol or punctuation mark, as an icon next to a text reads.
+bool isDebris(char32_t c) {
+    if (isMeaningfulMark(c)) return false;
+    switch (u_charType(static_cast<UChar32>(c))) {
+        case U_MATH_SYMBOL:
+        case U_CURRENCY_SYMBOL:
+        case U_MODIFIER_SYMBOL:
+        case U_OTHER_SYMBOL:
+        case U_CONNECTOR_PUNCTUATION:
+        case U_DASH_PUNCTUATION:
+        case U_INITIAL_PUNCTUATION:
+        case U_FINAL_PUNCTUATION:
+        case U_OTHER_PUNCTUATION: return true;
+        default: return false;
+    }
+}
+
+bool isSpace(char32_t c) { return text::isWhitespaceOrNewline(c); }
+
+std::u32string collapseWhiteSpace(const std::u32string& s) {
+    std::u32string out;
+    for (const char32_t c : s) {
+        if (!isSpace(c)) {
+            out.push_back(c == fullWidthYenSign ? yenSign : c);
+        } else if (!out.empty() && out.back() != U' ') {
+            out.push_back(U' ');
+        }
+    }
+    return out;
+}
+
+std::u32string dropSpacesNextToCjk(const std::u32string& s) {
+    std::u32string out;
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        if (s[i] == U' ' && i > 0 && i + 1 < s.size() &&
+            (isCjk(s[i - 1]) || isCjk(s[i + 1]) || s[i - 1] == yenSign))
+            continue;
+        out.push_back(s[i]);
+    }
+    return out;
+}
+
+std::u32string stripDebrisAtEnds(std::u32string s) {
+    std::size_t begin = 0, end = s.size();
+    while (begin < end && (isSpace(s[begin]) || isDebris(s[begin]))) ++begin;
+    while (end > begin && (isSpace(s[end - 1]) || isDebris(s[end - 1]))) --end;
+    return s.substr(begin, end - begin);
+}
+
+// Weights of the source samples that make up each output sample along one
+// axis: two neighbours when enlarging, the covered span when reducing.
+struct Tap {
+    int index;
+    float weight;
+};
+std::vector<std::vector<Tap>> axisTaps(int from, int to) {
+    std::vector<std::vector<Tap>> taps(static_cast<std::size_t>(to));
+    const double ratio = static_cast<double>(from) / to;
+    for (int o = 0; o < to; ++o) {
+        auto& list = taps[static_cast<std::size_t>(o)];
+        if (to >= from) {
+            const double centre = std::clamp((o + 0.5) * ratio - 0.5, 0.0, static_cast<double>(from - 1));
+            const int low = static_cast<int>(centre);
+            const int high = std::min(low + 1, from - 1);
+            const auto t = static_cast<float>(centre - low);
+            list.push_back({low, 1 - t});
+            if (high != low) list.push_back({high, t});
+        } else {
+            const double start = o * ratio, stop = (o + 1) * ratio;
+            for (int i = static_cast<int>(start); i < from && i < stop; ++i) {
+                const double covered = std::min(stop, i + 1.0) - std::max(start, static_cast<double>(i));
+                if (covered > 0) list.push_back({i, static_cast<float>(covered / ratio)});
+            }
+        }
+    }
+    return taps;
+}
+
+}  // namespace
+
+std::string tidyLine(std::string_view line) {
+    return encode(stripDebrisAtEnds(dropSpacesNextToCjk(collapseWhiteSpace(decode(line)))));
+}
+
+NormalizedRect normalizedBox(const PixelBox& box, int imageWidth, int imageHeight) {
+    const double w = imageWidth, h = imageHeight;
+    const double left = std::clamp(box.left / w, 0.0, 1.0), right = std::clamp(box.right / w, left, 1.0);
+    const double top = std::clamp(box.top / h, 0.0, 1.0), bottom = std::clamp(box.bottom / h, top, 1.0);
+    return NormalizedRect{left, 1.0 - bottom, right - left, bottom - top};
+}
+
+WindowImage resampled(const WindowImage& image, int width, int height) {
+    if (image.width == width && image.height == height) return image;
+    const auto xTaps = axisTaps(image.width, width);
+    const auto yTaps = axisTaps(image.height, height);
+    // Across first, into a float buffer of the new width and the old height.
+    std::vector<float> across(static_cast<std::size_t>(width) * static_cast<std::size_t>(image.height) * 4);
+    for (int y = 0; y < image.height; ++y) {
+        const std::uint8_t* row = image.rgba.data() + static_cast<std::size_t>(y) * image.width * 4;
+        float* out = across.data() + static_cast<std::size_t>(y) * width * 4;
+        for (int x = 0; x < width; ++x)
+            for (const Tap& tap : xTaps[static_cast<std::size_t>(x)])
+                for (int c = 0; c < 4; ++c) out[x * 4 + c] += tap.weight * row[tap.index * 4 + c];
+    }
+    WindowImage result{width, height, std::vector<std::uint8_t>(static_cast<std::size_t>(width) * height * 4)};
+    std::vector<float> sum(static_cast<std::size_t>(width) * 4);
+    for (int y = 0; y < height; ++y) {
+        std::fill(sum.begin(), sum.end(), 0.0f);
+        for (const Tap& tap : yTaps[static_cast<std::size_t>(y)]) {
+            const float* row = across.data() + static_cast<std::size_t>(tap.index) * width * 4;
+            for (std::size_t i = 0; i < sum.size(); ++i) sum[i] += tap.weight * row[i];
+        }
+        std::uint8_t* out = result.rgba.data() + static_cast<std::size_t>(y) * width * 4;
+        for (std::size_t i = 0; i < sum.size(); ++i)
+            out[i] = static_cast<std::uint8_t>(std::clamp(std::lround(sum[i]), 0L, 255L));
+    }
+    return result;
+}
+
+int capturePixels(double points) {
+    const double pixels = points * 2.0;
+    if (!(pixels >= 1.0)) return 1;
+    if (pixels >= 1'000'000.0) return 1'000'000;
+    return static_cast<int>(pixels);
+}
+
+}  // namespace AmapVisionReader::recognition
