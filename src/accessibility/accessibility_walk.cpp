@@ -1,0 +1,103 @@
+#include "accessibility/accessibility_walk.h"
+
+#include "parser/text_rules.h"
+
+#include <algorithm>
+#include <unordered_set>
+
+namespace accessibility {
+
+WalkGuard::WalkGuard(std::chrono::milliseconds budget, SteadyClock clock)
+    : clock_(clock ? std::move(clock) : SteadyClock([] { return std::chrono::steady_clock::now(); })),
+      deadline_(clock_() + budget) {}
+
+bool WalkGuard::stopped() {
+    if (!stopped_ && clock_() >= deadline_) stopped_ = true;
+    return stopped_;
+}
+
+bool WalkGuard::accept(CallOutcome outcome) {
+    if (outcome == CallOutcome::notAnswering) stopped_ = true;
+    return outcome == CallOutcome::ok && !stopped();
+}
+
+namespace {
+
+// The four texts asked of every element first, then the element's own names;
+// each name once.
+std::vector<std::string> namesToRead(Element& element, WalkGuard& guard) {
+    std::vector<std::string> names{std::string(valueAttribute), std::string(titleAttribute),
+                                   std::string(descriptionAttribute), std::string(helpAttribute)};
+    auto own = element.attributeNames();
+    if (!guard.accept(own.outcome) || !own.value) return names;
+    for (auto& name : *own.value) {
+        if (std::find(names.begin(), names.end(), name) == names.end()) names.push_back(std::move(name));
+    }
+    return names;
+}
+
+std::optional<std::string> textOf(const AttributeValue& value) {
+    switch (value.kind) {
+        case AttributeValue::Kind::text:
+        case AttributeValue::Kind::attributedText:
+            return value.text;
+        case AttributeValue::Kind::number:
+        case AttributeValue::Kind::other:
+            break;
+    }
+    return std::nullopt;
+}
+
+void collectTexts(Element& element, std::vector<std::string>& results, WalkGuard& guard) {
+    for (const auto& name : namesToRead(element, guard)) {
+        if (guard.stopped()) return;
+        auto value = element.attributeValue(name);
+        if (!guard.accept(value.outcome) || !value.value) continue;
+        auto text = textOf(*value.value);
+        if (!text) continue;
+        auto trimmed = text::trim(*text);
+        if (!trimmed.empty()) results.push_back(std::move(trimmed));
+    }
+}
+
+}  // namespace
+
+void collectStrings(Element& element, std::int64_t depth, std::int64_t& visited,
+                    std::vector<std::string>& results, WalkGuard& guard, const WalkLimits& limits) {
+    if (depth > limits.deepestDepth || visited >= limits.maxElements || guard.stopped()) return;
+    ++visited;
+    collectTexts(element, results, guard);
+    if (guard.stopped()) return;
+    auto children = element.children();
+    if (!guard.accept(children.outcome) || !children.value) return;
+    for (auto& child : *children.value) {
+        if (guard.stopped()) return;
+        collectStrings(*child, depth + 1, visited, results, guard, limits);
+    }
+}
+
+std::vector<std::string> withoutRepeats(std::vector<std::string> texts) {
+    std::unordered_set<std::string> seen;
+    std::vector<std::string> kept;
+    kept.reserve(texts.size());
+    for (auto& t : texts) {
+        if (seen.insert(t).second) kept.push_back(std::move(t));
+    }
+    return kept;
+}
+
+std::vector<std::string> readAccessibilityStrings(Element& application, const WalkLimits& limits,
+                                                  SteadyClock clock) {
+    WalkGuard guard(limits.timeBudget, std::move(clock));
+    std::int64_t visited = 0;
+    std::vector<std::string> results;
+    auto windows = application.windows();
+    if (guard.accept(windows.outcome) && windows.value && !windows.value->empty()) {
+        for (auto& window : *windows.value) collectStrings(*window, 0, visited, results, guard, limits);
+    } else if (!guard.stopped()) {
+        collectStrings(application, 0, visited, results, guard, limits);
+    }
+    return withoutRepeats(std::move(results));
+}
+
+}  // namespace accessibility
