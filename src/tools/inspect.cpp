@@ -15,7 +15,7 @@ namespace inspect {
 namespace {
 
 // Every subcommand of the tool; later ones are added here.
-std::vector<Subcommand> subcommands() { return {parseCommand()}; }
+std::vector<Subcommand> subcommands() { return {parseCommand(), blocksCommand(), readCommand()}; }
 
 void printToolHelp(std::ostream& out) {
     out << "Usage: wendrel-inspect <command> [options]\n"

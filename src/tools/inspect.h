@@ -64,5 +64,7 @@ int printPayloadOf(const std::vector<std::string>& strings, std::chrono::system_
 
 // The subcommands, each in its own file.
 Subcommand parseCommand();
+Subcommand blocksCommand();
+Subcommand readCommand();
 
 }  // namespace inspect

@@ -1,0 +1,269 @@
+#include "vision/route_layout_detail.h"
+
+#include <gtest/gtest.h>
+
+#include <limits>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Fragments = std::vector<AmapRecognizedFragment>;
+using Blocks = std::vector<std::string>;
+
+// A fragment by its edges: left, bottom, right, top (y grows upwards).
+AmapRecognizedFragment at(std::string text, double left, double bottom, double right, double top) {
+    return {std::move(text), NormalizedRect{left, bottom, right - left, top - bottom}};
+}
+
+// A panel column centred at midX: label on top, travel time, distance below.
+Fragments column(const std::string& label, const std::string& time, const std::string& distance, double midX) {
+    return {at(label, midX - 0.06, 0.60, midX + 0.06, 0.63), at(time, midX - 0.06, 0.55, midX + 0.06, 0.59),
+            at(distance, midX - 0.045, 0.51, midX + 0.045, 0.54)};
+}
+
+Fragments concat(std::initializer_list<Fragments> parts) {
+    Fragments all;
+    for (const Fragments& part : parts) all.insert(all.end(), part.begin(), part.end());
+    return all;
+}
+
+std::string lines(std::initializer_list<std::string> parts) {
+    std::string joined;
+    for (const std::string& part : parts) joined += (joined.empty() ? "" : "\n") + part;
+    return joined;
+}
+
+// The full-text block: every text as recognised, in recognition order.
+std::string fullText(const Fragments& fragments) {
+    std::string joined;
+    for (std::size_t i = 0; i < fragments.size(); ++i) joined += (i == 0 ? "" : "\n") + fragments[i].text;
+    return joined;
+}
+
+struct LayoutCase {
+    std::string name;
+    Fragments fragments;
+    std::string routeBlock;  // empty: no route block expected
+};
+
+Blocks expectedBlocks(const LayoutCase& c) {
+    Blocks blocks;
+    if (!c.routeBlock.empty()) blocks.push_back(c.routeBlock);
+    if (!c.fragments.empty()) blocks.push_back(fullText(c.fragments));
+    return blocks;
+}
+
+const std::string optionA = lines({"推荐方案", "1小时20分", "85.3公里"});
+
+std::vector<LayoutCase> layoutCases() {
+    std::vector<LayoutCase> cases = {
+        {"WorkedExample",
+         {at("推荐方案", 0.40, 0.60, 0.52, 0.63), at("1小时20分", 0.40, 0.55, 0.52, 0.59),
+          at("85.3公里", 0.41, 0.51, 0.50, 0.54)},
+         optionA},
+        {"ColumnsLeftToRightWhateverTheRecognitionOrder",
+         concat({column("方案二", "2小时", "120公里", 0.7), column("方案一", "1小时", "80公里", 0.3)}),
+         lines({"方案一", "1小时", "80公里", "方案二", "2小时", "120公里"})},
+        {"RecommendedTagNearerThanTheLabelIsPassedOver",
+         concat({column("推荐方案", "1小时20分", "85.3公里", 0.46), {at("高德推荐", 0.40, 0.595, 0.52, 0.605)}}),
+         optionA},
+        {"TextWithATravelTimeIsNoLabel",
+         {at("大路优先 2小时", 0.40, 0.60, 0.52, 0.63), at("1小时20分", 0.40, 0.55, 0.52, 0.59),
+          at("85.3公里", 0.41, 0.51, 0.50, 0.54)},
+         ""},
+        {"TextWithADistanceIsNoLabel",
+         {at("约12公里", 0.40, 0.60, 0.52, 0.63), at("1小时20分", 0.40, 0.55, 0.52, 0.59),
+          at("85.3公里", 0.41, 0.51, 0.50, 0.54)},
+         ""},
+        {"AnchorWithoutDistanceSkippedOthersStay",
+         concat({{at("方案二", 0.64, 0.60, 0.76, 0.63), at("2小时", 0.64, 0.55, 0.76, 0.59)},
+                 column("推荐方案", "1小时20分", "85.3公里", 0.3)}),
+         optionA},
+        {"AnchorWithoutLabelSkippedOthersStay",
+         concat({{at("2小时", 0.64, 0.55, 0.76, 0.59), at("120公里", 0.65, 0.51, 0.74, 0.54)},
+                 column("推荐方案", "1小时20分", "85.3公里", 0.3)}),
+         optionA},
+        {"VerticallyNearerLabelWins",
+         {at("远处标题", 0.40, 0.64, 0.52, 0.67), at("推荐方案", 0.40, 0.60, 0.52, 0.63),
+          at("1小时20分", 0.40, 0.55, 0.52, 0.59), at("85.3公里", 0.41, 0.51, 0.50, 0.54)},
+         optionA},
+        {"EquallyNearLabelsFirstRecognisedWins",
+         {at("推荐方案", 0.40, 0.60, 0.52, 0.63), at("另一方案", 0.42, 0.60, 0.54, 0.63),
+          at("1小时20分", 0.40, 0.55, 0.52, 0.59), at("85.3公里", 0.41, 0.51, 0.50, 0.54)},
+         optionA},
+        {"NearerDistanceWins",
+         {at("推荐方案", 0.40, 0.60, 0.52, 0.63), at("1小时20分", 0.40, 0.55, 0.52, 0.59),
+          at("99公里", 0.41, 0.49, 0.50, 0.52), at("85.3公里", 0.41, 0.51, 0.50, 0.54)},
+         optionA},
+        {"LabelTooFarAbove",
+         {at("推荐方案", 0.40, 0.69, 0.52, 0.72), at("1小时20分", 0.40, 0.55, 0.52, 0.59),
+          at("85.3公里", 0.41, 0.51, 0.50, 0.54)},
+         ""},
+        {"LabelMayDipSlightlyBelowTheAnchorTop",
+         {at("推荐方案", 0.40, 0.586, 0.52, 0.62), at("1小时20分", 0.40, 0.55, 0.52, 0.59),
+          at("85.3公里", 0.41, 0.51, 0.50, 0.54)},
+         optionA},
+        {"LabelDippingTooFarIsNoLabel",
+         {at("推荐方案", 0.40, 0.582, 0.52, 0.62), at("1小时20分", 0.40, 0.55, 0.52, 0.59),
+          at("85.3公里", 0.41, 0.51, 0.50, 0.54)},
+         ""},
+        // 0.08 to the side: outside the label column (0.075), inside the distance column (0.085).
+        {"LabelColumnIsNarrowerThanDistanceColumn",
+         {at("推荐方案", 0.48, 0.60, 0.60, 0.63), at("1小时20分", 0.40, 0.55, 0.52, 0.59),
+          at("85.3公里", 0.495, 0.51, 0.585, 0.54), at("标题", 0.44, 0.60, 0.48, 0.63)},
+         lines({"标题", "1小时20分", "85.3公里"})},
+        {"DistanceTooFarBelow",
+         {at("推荐方案", 0.40, 0.60, 0.52, 0.63), at("1小时20分", 0.40, 0.55, 0.52, 0.59),
+          at("85.3公里", 0.41, 0.44, 0.50, 0.47)},
+         ""},
+        {"DistanceMayRiseSlightlyAboveTheAnchorBottom",
+         {at("推荐方案", 0.40, 0.60, 0.52, 0.63), at("1小时20分", 0.40, 0.55, 0.52, 0.59),
+          at("85.3公里", 0.41, 0.525, 0.50, 0.555)},
+         optionA},
+        {"DistanceRisingTooFarIsNoDistance",
+         {at("推荐方案", 0.40, 0.60, 0.52, 0.63), at("1小时20分", 0.40, 0.55, 0.52, 0.59),
+          at("85.3公里", 0.41, 0.535, 0.50, 0.565)},
+         ""},
+        // A flat anchor holding a distance too is its own distance.
+        {"FlatAnchorIsItsOwnDistance",
+         {at("推荐方案", 0.40, 0.60, 0.52, 0.63), at("1小时 85公里", 0.40, 0.59, 0.52, 0.598)},
+         lines({"推荐方案", "1小时 85公里", "1小时 85公里"})},
+        {"OneLabelMayServeTwoAnchors",
+         {at("共同标题", 0.40, 0.60, 0.52, 0.63), at("1小时", 0.36, 0.55, 0.46, 0.59),
+          at("2小时", 0.47, 0.55, 0.57, 0.59), at("80公里", 0.37, 0.51, 0.45, 0.54),
+          at("90公里", 0.48, 0.51, 0.56, 0.54)},
+         lines({"共同标题", "1小时", "80公里", "共同标题", "2小时", "90公里"})},
+        {"BarsRemovedAndBulletsUnifiedInEmittedLines",
+         {at("方案|二", 0.40, 0.60, 0.52, 0.63), at("1小时•20分", 0.40, 0.55, 0.52, 0.59),
+          at("85.3公里•免费", 0.41, 0.51, 0.50, 0.54)},
+         lines({"方案二", "1小时·20分", "85.3公里·免费"})},
+        {"NoAnchorNoEndpointsGivesTheFullTextAlone", {at("高德地图", 0.1, 0.9, 0.3, 0.95)}, ""},
+        {"EmptyInput", {}, ""},
+        {"TwoEndpointsWithoutOption",
+         {at("天津港集装箱码头", 0.05, 0.90, 0.25, 0.93), at("石家庄物流园区", 0.05, 0.85, 0.25, 0.88)},
+         lines({"天津港集装箱码头", "石家庄物流园区", "通知"})},
+        {"OneEndpointAloneGivesNoNotice",
+         concat({{at("天津港集装箱码头", 0.05, 0.90, 0.25, 0.93)}, column("推荐方案", "1小时20分", "85.3公里", 0.46)}),
+         optionA},
+        {"ThreeEndpointsGiveTheTwoHighestTopFirst",
+         concat({{at("第三个地点名称", 0.05, 0.82, 0.25, 0.84), at("石家庄物流园区", 0.05, 0.86, 0.25, 0.88),
+                  at("天津港集装箱码头", 0.05, 0.90, 0.25, 0.93)},
+                 column("推荐方案", "1小时20分", "85.3公里", 0.46)}),
+         lines({"天津港集装箱码头", "石家庄物流园区", "通知", "推荐方案", "1小时20分", "85.3公里"})},
+        {"EndpointDotsAndBulletsTrimmed",
+         {at("· 朝阳区望京街道 ●", 0.05, 0.90, 0.25, 0.93), at("• 海淀·中关村大街", 0.05, 0.85, 0.25, 0.88)},
+         lines({"朝阳区望京街道", "海淀·中关村大街", "通知"})},
+        {"EndpointOfFourCharactersAfterCleaningRejected",
+         {at("天津港集装箱码头", 0.05, 0.90, 0.25, 0.93), at("● 朝阳公园 ●", 0.05, 0.85, 0.25, 0.88)},
+         ""},
+        {"EndpointWithExcludedWordsRejected",
+         {at("预计下午三点到达", 0.05, 0.90, 0.25, 0.93), at("公交线路推荐方案", 0.05, 0.85, 0.25, 0.88),
+          at("石家庄物流园区", 0.05, 0.82, 0.25, 0.84)},
+         ""},
+        {"EndpointOutsideTheTopLeftCornerRejected",
+         {at("天津港集装箱码头", 0.31, 0.90, 0.45, 0.93), at("石家庄物流园区", 0.05, 0.79, 0.25, 0.83),
+          at("保定市物流中心", 0.05, 0.85, 0.25, 0.88)},
+         ""},
+        // A box that is not finite cannot be placed; its text still reaches the full-text block.
+        {"NonFiniteBoxesAreNotPlaced",
+         concat({{at("3小时", std::numeric_limits<double>::quiet_NaN(), 0.55, 0.5, 0.59),
+                  at("4小时", 0.2, 0.55, std::numeric_limits<double>::infinity(), 0.59),
+                  at("天津港集装箱码头", 0.05, std::numeric_limits<double>::quiet_NaN(), 0.25, 0.93),
+                  at("石家庄物流园区", 0.05, 0.85, 0.25, 0.88)},
+                 column("推荐方案", "1小时20分", "85.3公里", 0.46)}),
+         optionA},
+    };
+
+    // A text holding one of these words never labels an option.
+    for (const char* word : {"高德推荐", "货车", "驾车", "我的", "首页", "到达", "通知"}) {
+        cases.push_back({std::string("ExcludedLabelWord_") + std::to_string(cases.size()),
+                         column(std::string("新") + word, "1小时20分", "85.3公里", 0.46), ""});
+    }
+    // Label lengths count user-perceived characters: 2 to 24.
+    const std::string twentyFour = "一二三四五六七八九十一二三四五六七八九十一二三四";
+    for (const auto& [label, accepted] : std::vector<std::pair<std::string, bool>>{
+             {"甲", false}, {"甲乙", true}, {"👍🏽乙", true}, {twentyFour, true}, {twentyFour + "五", false}}) {
+        cases.push_back({"LabelLength_" + std::to_string(cases.size()), column(label, "1小时20分", "85.3公里", 0.46),
+                         accepted ? lines({label, "1小时20分", "85.3公里"}) : ""});
+    }
+    return cases;
+}
+
+class RouteBlocks : public testing::TestWithParam<LayoutCase> {};
+
+TEST_P(RouteBlocks, GivesTheRouteBlockThenTheFullTextBlock) {
+    EXPECT_EQ(AmapVisionReader::routeBlocks(GetParam().fragments), expectedBlocks(GetParam()));
+}
+
+INSTANTIATE_TEST_SUITE_P(Layout, RouteBlocks, testing::ValuesIn(layoutCases()),
+                         [](const testing::TestParamInfo<LayoutCase>& c) { return c.param.name; });
+
+TEST(RouteBlocks, WorkedExampleGivesTwoEqualBlocks) {
+    const Blocks blocks = AmapVisionReader::routeBlocks({at("推荐方案", 0.40, 0.60, 0.52, 0.63),
+                                                         at("1小时20分", 0.40, 0.55, 0.52, 0.59),
+                                                         at("85.3公里", 0.41, 0.51, 0.50, 0.54)});
+    EXPECT_EQ(blocks, (Blocks{optionA, optionA}));
+}
+
+TEST(RouteBlocks, FullTextBlockKeepsBarsAndBullets) {
+    const Fragments fragments = column("方案|二", "1小时•20分", "85.3公里", 0.46);
+    const Blocks blocks = AmapVisionReader::routeBlocks(fragments);
+    ASSERT_EQ(blocks.size(), 2u);
+    EXPECT_EQ(blocks[1], "方案|二\n1小时•20分\n85.3公里");
+}
+
+// ---- The single-text rules ----
+
+struct TextCase {
+    std::string input;
+    std::string clean;
+    std::string cleanEndpoint;
+    bool routeLabel;
+    bool endpoint;
+};
+
+class LayoutTextRules : public testing::TestWithParam<TextCase> {};
+
+TEST_P(LayoutTextRules, CleanAndClassify) {
+    using namespace AmapVisionReader::detail;
+    const TextCase& c = GetParam();
+    EXPECT_EQ(clean(c.input), c.clean);
+    EXPECT_EQ(cleanEndpoint(c.input), c.cleanEndpoint);
+    EXPECT_EQ(isRouteLabel(c.input), c.routeLabel);
+    EXPECT_EQ(isEndpoint(c.input), c.endpoint);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, LayoutTextRules,
+    testing::Values(
+        TextCase{"方案|二", "方案二", "方案二", true, false},
+        TextCase{"||", "", "", true, false},  // the label test looks at the text as recognised
+        TextCase{"\u3000• 朝阳区望京街道 ●\t", "· 朝阳区望京街道 ●", "朝阳区望京街道", true, true},
+        TextCase{"·北京·朝阳区·", "·北京·朝阳区·", "北京·朝阳区", true, true},
+        TextCase{" ● 朝阳公园", "● 朝阳公园", "朝阳公园", true, false},
+        TextCase{"·\t朝阳区望京街道", "·\t朝阳区望京街道", "\t朝阳区望京街道", true, true},
+        TextCase{"高德推荐路线", "高德推荐路线", "高德推荐路线", false, false},
+        TextCase{"到达石家庄物流园", "到达石家庄物流园", "到达石家庄物流园", false, true},
+        TextCase{"预计下午到达", "预计下午到达", "预计下午到达", false, false},
+        TextCase{"摩托车道路线", "摩托车道路线", "摩托车道路线", true, false}));
+
+TEST(LayoutPatterns, MatchAnywhereInTheText) {
+    using namespace AmapVisionReader::detail;
+    const text::Pattern travelTime(travelTimePattern);
+    const text::Pattern distance(distancePattern);
+    for (const char* s : {"2小时", "约 1 小时 5 分 到达", "45分钟", "大路优先 2小时", "１２分钟"})
+        EXPECT_TRUE(contains(travelTime, s)) << s;
+    for (const char* s : {"两小时", "45分", "小时", "200公里"}) EXPECT_FALSE(contains(travelTime, s)) << s;
+    for (const char* s : {"约12公里", "85.3 公里 ¥20", "12345公里"}) EXPECT_TRUE(contains(distance, s)) << s;
+    for (const char* s : {"800米", "公里", "85.公里"}) EXPECT_FALSE(contains(distance, s)) << s;
+}
+
+TEST(LayoutGeometry, VerticalDistanceIsTheGapBetweenCentres) {
+    EXPECT_DOUBLE_EQ(AmapVisionReader::detail::verticalDistance(at("a", 0, 0.50, 1, 0.60), at("b", 0, 0.20, 1, 0.30)),
+                     0.30);
+    EXPECT_DOUBLE_EQ(AmapVisionReader::detail::verticalDistance(at("a", 0, 0.20, 1, 0.30), at("b", 0, 0.50, 1, 0.60)),
+                     0.30);
+}
+
+}  // namespace
