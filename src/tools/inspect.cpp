@@ -15,7 +15,13 @@ namespace inspect {
 namespace {
 
 // Every subcommand of the tool; later ones are added here.
-std::vector<Subcommand> subcommands() { return {parseCommand(), blocksCommand(), readCommand()}; }
+std::vector<Subcommand> subcommands() {
+    return {parseCommand(), blocksCommand(), readCommand(),
+#if defined(WENDREL_INSPECT_IMAGE)
+            imageCommand(),
+#endif
+    };
+}
 
 void printToolHelp(std::ostream& out) {
     out << "Usage: wendrel-inspect <command> [options]\n"

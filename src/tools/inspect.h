@@ -66,5 +66,7 @@ int printPayloadOf(const std::vector<std::string>& strings, std::chrono::system_
 Subcommand parseCommand();
 Subcommand blocksCommand();
 Subcommand readCommand();
+// Only where the platform has a recogniser (WENDREL_INSPECT_IMAGE).
+Subcommand imageCommand();
 
 }  // namespace inspect

@@ -1,0 +1,110 @@
+// wendrel-inspect image: reads a window image from a PNG or JPEG file the way
+// the read task reads a captured window: recognition, layout, parse.
+
+#include "tools/inspect.h"
+
+#include "vision/text_recognition.h"
+
+#include <leptonica/allheaders.h>
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace inspect {
+namespace {
+
+struct PixDeleter {
+    void operator()(PIX* pix) const { pixDestroy(&pix); }
+};
+using OwnedPix = std::unique_ptr<PIX, PixDeleter>;
+
+std::vector<l_uint8> readFileBytes(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file) throw BadInput{"cannot open '" + path + "'"};
+    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+bool isPngOrJpeg(const std::vector<l_uint8>& bytes) {
+    static const l_uint8 png[] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+    static const l_uint8 jpeg[] = {0xFF, 0xD8, 0xFF};
+    return (bytes.size() >= sizeof png && std::equal(std::begin(png), std::end(png), bytes.begin())) ||
+           (bytes.size() >= sizeof jpeg && std::equal(std::begin(jpeg), std::end(jpeg), bytes.begin()));
+}
+
+// The file as a window image, RGBA top to bottom; bad input unless it is a
+// PNG or JPEG image that decodes.
+WindowImage loadWindowImage(const std::string& path) {
+    const std::vector<l_uint8> bytes = readFileBytes(path);
+    if (!isPngOrJpeg(bytes)) throw BadInput{"'" + path + "' is not a PNG or JPEG image"};
+    setMsgSeverity(L_SEVERITY_NONE);  // the reason is reported here, once
+    const OwnedPix decoded(pixReadMem(bytes.data(), bytes.size()));
+    if (!decoded) throw BadInput{"'" + path + "' could not be decoded as an image"};
+    const OwnedPix rgb(pixConvertTo32(decoded.get()));
+    if (!rgb) throw BadInput{"'" + path + "' has a pixel format that cannot be read"};
+
+    WindowImage image{static_cast<int>(pixGetWidth(rgb.get())), static_cast<int>(pixGetHeight(rgb.get())), {}};
+    image.rgba.resize(static_cast<std::size_t>(image.width) * static_cast<std::size_t>(image.height) * 4);
+    const l_uint32* data = pixGetData(rgb.get());
+    const auto wordsPerLine = static_cast<std::size_t>(pixGetWpl(rgb.get()));
+    std::size_t at = 0;
+    for (int y = 0; y < image.height; ++y) {
+        const l_uint32* line = data + static_cast<std::size_t>(y) * wordsPerLine;
+        for (int x = 0; x < image.width; ++x) {
+            l_int32 r = 0, g = 0, b = 0;
+            extractRGBValues(line[x], &r, &g, &b);
+            image.rgba[at++] = static_cast<std::uint8_t>(r);
+            image.rgba[at++] = static_cast<std::uint8_t>(g);
+            image.rgba[at++] = static_cast<std::uint8_t>(b);
+            image.rgba[at++] = 255;
+        }
+    }
+    return image;
+}
+
+int printFragments(const WindowImage& image, Io& io) {
+    const auto fragments = AmapVisionReader::recognizeFragments(image);
+    if (!fragments) {
+        io.err << fragments.error().localizedDescription() << "\n";
+        return noResult;
+    }
+    nlohmann::json list = nlohmann::json::array();
+    for (const AmapRecognizedFragment& f : fragments.value())
+        list.push_back({{"text", f.text}, {"box", {f.box.x, f.box.y, f.box.width, f.box.height}}});
+    io.out << list.dump() << "\n";
+    return ok;
+}
+
+int runImage(const std::vector<std::string>& args, Io& io) {
+    const Options options = parseOptions(args, {"--fragments"}, true, 1);
+    const WindowImage image = loadWindowImage(options.positional[0]);
+    if (!options.flags.empty()) return printFragments(image, io);
+    const auto strings = AmapVisionReader::recognizeRouteStrings(image);
+    if (!strings) {
+        io.err << strings.error().localizedDescription() << "\n";
+        return noResult;
+    }
+    return printPayloadOf(strings.value(), dateOrNow(options), io, "没有识别到高德路线文字（no route in the recognised text）");
+}
+
+}  // namespace
+
+Subcommand imageCommand() {
+    return {"image", "recognise a window image (PNG or JPEG) and print the payload line",
+            "Usage: wendrel-inspect image FILE [--date ISO8601] [--fragments]\n"
+            "Recognises the text of a window image, lays it out and parses it the way\n"
+            "the read task does after capturing the map window, and prints the payload\n"
+            "line Wendrel would put on the clipboard.\n"
+            "  --date ISO8601   the read's time, e.g. 2026-12-06T08:51:08.9Z (default: now)\n"
+            "  --fragments      print the recognised fragments instead, as the JSON that\n"
+            "                   'wendrel-inspect blocks' and 'read' take\n"
+            "Exit status: 0 printed, 1 nothing recognised or no route, 2 bad input\n"
+            "(no such file, or not a PNG or JPEG image).\n",
+            runImage};
+}
+
+}  // namespace inspect
