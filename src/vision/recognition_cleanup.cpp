@@ -101,10 +101,34 @@ std::u32string dropSpacesNextToCjk(const std::u32string& s) {
     return out;
 }
 
+bool isAsciiLetter(char32_t c) { return (c >= U'a' && c <= U'z') || (c >= U'A' && c <= U'Z'); }
+bool isIdeograph(char32_t c) { return (c >= 0x3400 && c <= 0x9FFF) || (c >= 0x20000 && c <= 0x3FFFF); }
+
+// How many characters at `from` (stepping by `step`, +1 or -1) are an icon
+// read as one or two Latin letters ("O", "CO") that stand right against a
+// Chinese text, with at most a space between; 0 when there is none.
+std::size_t latinIconLength(const std::u32string& s, std::size_t from, int step) {
+    std::size_t letters = 0;
+    auto at = [&](std::size_t k) { return s[step > 0 ? from + k : from - k]; };
+    const std::size_t room = step > 0 ? s.size() - from : from + 1;
+    while (letters < room && isAsciiLetter(at(letters))) ++letters;
+    if (letters == 0 || letters > 2) return 0;
+    std::size_t next = letters;
+    if (next < room && at(next) == U' ') ++next;
+    return next < room && isIdeograph(at(next)) ? next : 0;
+}
+
 std::u32string stripDebrisAtEnds(std::u32string s) {
     std::size_t begin = 0, end = s.size();
-    while (begin < end && (isSpace(s[begin]) || isDebris(s[begin]))) ++begin;
-    while (end > begin && (isSpace(s[end - 1]) || isDebris(s[end - 1]))) --end;
+    for (bool changed = true; changed && begin < end;) {
+        changed = false;
+        while (begin < end && (isSpace(s[begin]) || isDebris(s[begin]))) ++begin, changed = true;
+        while (end > begin && (isSpace(s[end - 1]) || isDebris(s[end - 1]))) --end, changed = true;
+        if (begin >= end) break;
+        const std::u32string middle = s.substr(begin, end - begin);
+        if (const std::size_t n = latinIconLength(middle, 0, 1)) begin += n, changed = true;
+        else if (const std::size_t m = latinIconLength(middle, middle.size() - 1, -1)) end -= m, changed = true;
+    }
     return s.substr(begin, end - begin);
 }
 
