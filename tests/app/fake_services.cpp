@@ -1,0 +1,116 @@
+#include "fake_services.h"
+
+namespace {
+
+using namespace wendrel;
+
+struct Running : RunningApplications {
+    explicit Running(FakeDesktop& d) : desktop(d) {}
+    std::vector<std::int32_t> processIdentifiers(std::string_view id) override {
+        return id == "com.autonavi.amap" ? desktop.pids : std::vector<std::int32_t>{};
+    }
+    FakeDesktop& desktop;
+};
+
+struct Trust : AccessibilityTrust {
+    explicit Trust(FakeDesktop& d) : desktop(d) {}
+    bool isTrusted(bool prompt) override {
+        desktop.trustPrompts.push_back(prompt);
+        return desktop.trusted;
+    }
+    FakeDesktop& desktop;
+};
+
+struct Capture : ScreenCaptureAccess {
+    explicit Capture(FakeDesktop& d) : desktop(d) {}
+    bool preflight() override {
+        ++desktop.preflightCalls;
+        return desktop.screenPreflight;
+    }
+    bool request() override {
+        ++desktop.requestCalls;
+        return desktop.screenRequest;
+    }
+    FakeDesktop& desktop;
+};
+
+struct FakeClipboard : Clipboard {
+    explicit FakeClipboard(FakeDesktop& d) : desktop(d) {}
+    bool writeText(const std::string& text) override {
+        if (!desktop.clipboardAccepts) return false;
+        desktop.clipboard = text;
+        return true;
+    }
+    FakeDesktop& desktop;
+};
+
+struct FakeSounds : Sounds {
+    explicit FakeSounds(FakeDesktop& d) : desktop(d) {}
+    void playSuccess() override { ++desktop.successSounds; }
+    void alert() override {
+        ++desktop.alerts;
+        if (desktop.onAlert) desktop.onAlert();
+    }
+    FakeDesktop& desktop;
+};
+
+struct Settings : SettingsOpener {
+    explicit Settings(FakeDesktop& d) : desktop(d) {}
+    void openPrivacySettings(std::string_view permission) override {
+        desktop.settingsOpened.emplace_back(permission);
+    }
+    FakeDesktop& desktop;
+};
+
+struct Colors : ColorScheme {
+    explicit Colors(FakeDesktop& d) : desktop(d) {}
+    QColor color(NamedColor name) override { return desktop.colorOf(name); }
+    FakeDesktop& desktop;
+};
+
+struct Harvest : AccessibilityHarvest {
+    explicit Harvest(FakeDesktop& d) : desktop(d) {}
+    std::vector<std::string> readStrings(std::int32_t pid) override {
+        desktop.harvestedPids.push_back(pid);
+        return desktop.accessibilityStrings;
+    }
+    FakeDesktop& desktop;
+};
+
+struct Reader : ScreenReader {
+    explicit Reader(FakeDesktop& d) : desktop(d) {}
+    Expected<WindowImage, VisionError> captureWindow(std::string_view id) override {
+        ++desktop.captures;
+        if (desktop.captureHook) desktop.captureHook();
+        if (id != "com.autonavi.amap") return VisionError(AmapVisionReaderError::windowNotFound);
+        if (desktop.captureError) return *desktop.captureError;
+        return WindowImage{2, 2, std::vector<std::uint8_t>(16, 255)};
+    }
+    Expected<std::vector<std::string>, VisionError> recognizeRouteStrings(const WindowImage&) override {
+        ++desktop.recognitions;
+        if (desktop.recognitionError) return *desktop.recognitionError;
+        return desktop.recognizedStrings;
+    }
+    FakeDesktop& desktop;
+};
+
+}  // namespace
+
+wendrel::DesktopServices FakeDesktop::services() {
+    DesktopServices s;
+    s.runningApplications = std::make_unique<Running>(*this);
+    s.accessibilityTrust = std::make_unique<Trust>(*this);
+    s.screenCapture = std::make_unique<Capture>(*this);
+    s.clipboard = std::make_unique<FakeClipboard>(*this);
+    s.sounds = std::make_unique<FakeSounds>(*this);
+    s.settings = std::make_unique<Settings>(*this);
+    s.colors = std::make_unique<Colors>(*this);
+    s.accessibilityHarvest = std::make_unique<Harvest>(*this);
+    s.screenReader = std::make_unique<Reader>(*this);
+    return s;
+}
+
+// A distinct colour per name, so a test can tell which one a label got.
+QColor FakeDesktop::colorOf(wendrel::NamedColor name) const {
+    return QColor::fromHsv(static_cast<int>(name) * 35, 200, 180);
+}

@@ -1,0 +1,470 @@
+// WendrelApp driven through fake services on Qt's offscreen platform.
+
+#include "app/wendrel_app.h"
+#include "fake_services.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QLayout>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <condition_variable>
+#include <limits>
+#include <mutex>
+#include <thread>
+
+namespace {
+
+using wendrel::NamedColor;
+
+const std::string panelText =
+    "天津港\n石家庄物流园\n方案一\n4小时20分\n312.5公里\n¥268\n免费方案\n4小时45分\n298公里\n方案三\n4小时30分\n305.8公里";
+const std::string otherPanelText = "方案一\n2小时\n100公里\n¥5";
+const std::string firstFailureLine = "没有找到完整的货车路线结果。请确认高德当前显示了货车路线方案后重试。\n";
+const std::string mapNotRunning = "没有找到正在运行的高德地图，请先打开 Mac 高德地图。";
+const std::string screenRefused = "请在系统设置 → 隐私与安全性 → 屏幕与系统音频录制中允许本助手，然后重新打开助手。";
+const std::string initialResult = "请先在高德地图选择“货车 → 重型货车 → 开始路线规划”。";
+
+QApplication& application() {
+    static int argc = 1;
+    static char name[] = "wendrel_app_tests";
+    static char* argv[] = {name, nullptr};
+    static QApplication* app = [] {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        return new QApplication(argc, argv);
+    }();
+    return *app;
+}
+
+std::string text(const QLabel* label) { return label->text().toStdString(); }
+QColor colorOf(const QLabel* label) { return label->palette().color(QPalette::WindowText); }
+
+// Counts the read button's enable and disable changes.
+class EnabledChanges : public QObject {
+public:
+    int disables = 0;
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::EnabledChange && !static_cast<QWidget*>(watched)->isEnabled()) ++disables;
+        return false;
+    }
+};
+
+class WendrelAppTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        application();
+        QApplication::setQuitOnLastWindowClosed(false);
+    }
+
+    void launch() {
+        app = std::make_unique<WendrelApp>(desktop.services());
+        app->applicationDidFinishLaunching();
+        app->readButton()->installEventFilter(&enabledChanges);
+    }
+
+    // Processes events until `done` holds; fails the test after five seconds.
+    template <class Predicate>
+    void waitUntil(Predicate done) {
+        QElapsedTimer timer;
+        timer.start();
+        while (!done() && timer.elapsed() < 5000) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        ASSERT_TRUE(done()) << "timed out";
+    }
+
+    void read() {
+        app->readButton()->click();
+        waitUntil([&] { return !app->readTaskRunning(); });
+    }
+
+    void expectFailure(const std::string& message) {
+        EXPECT_EQ(text(app->statusLabel()), "未能读取");
+        EXPECT_EQ(colorOf(app->statusLabel()), desktop.colorOf(NamedColor::red));
+        EXPECT_EQ(text(app->routeLabel()), "尚未复制结果");
+        EXPECT_EQ(text(app->resultLabel()), message);
+        EXPECT_EQ(desktop.alerts, 1);
+        EXPECT_EQ(desktop.successSounds, 0);
+        EXPECT_TRUE(app->readButton()->isEnabled());
+        EXPECT_FALSE(app->lastPayload().has_value());
+        EXPECT_FALSE(desktop.clipboard.has_value());
+    }
+
+    void expectSuccess() {
+        EXPECT_EQ(text(app->statusLabel()), "✓ 已读取并复制，可以回到运费网站导入");
+        EXPECT_EQ(colorOf(app->statusLabel()), desktop.colorOf(NamedColor::green));
+        EXPECT_EQ(text(app->routeLabel()), "天津港 → 石家庄物流园");
+        EXPECT_EQ(text(app->resultLabel()).substr(0, 12), "1. 方案一");
+        EXPECT_EQ(app->resultLabel()->text().count(QChar('\n')), 2);
+        ASSERT_TRUE(app->lastPayload().has_value());
+        ASSERT_TRUE(desktop.clipboard.has_value());
+        EXPECT_EQ(*desktop.clipboard, payloadText(*app->lastPayload()).value());
+        EXPECT_EQ(desktop.clipboard->rfind("WENDREL_V1:{\"destination\":\"石家庄物流园\"", 0), 0u);
+        EXPECT_EQ(desktop.successSounds, 1);
+        EXPECT_EQ(desktop.alerts, 0);
+        EXPECT_TRUE(app->readButton()->isEnabled());
+    }
+
+    FakeDesktop desktop;
+    EnabledChanges enabledChanges;
+    std::unique_ptr<WendrelApp> app;
+};
+
+// ---- Launch ----
+
+TEST_F(WendrelAppTest, WindowIsFixedTitledAndSettingsButtonTakesNoRoom) {
+    launch();
+    QWidget* window = app->window();
+    EXPECT_EQ(window->windowTitle(), "Wendrel");
+    EXPECT_EQ(window->size(), QSize(560, 510));
+    EXPECT_EQ(window->minimumSize(), QSize(560, 510));
+    EXPECT_EQ(window->maximumSize(), QSize(560, 510));
+    EXPECT_FALSE(window->windowFlags() & Qt::WindowMaximizeButtonHint);
+    EXPECT_TRUE(window->windowFlags() & Qt::WindowMinimizeButtonHint);
+    EXPECT_TRUE(window->windowFlags() & Qt::WindowCloseButtonHint);
+    EXPECT_EQ(app->readButton()->text(), "读取当前高德货车结果");
+    EXPECT_EQ(app->readButton()->width(), window->width() - 56);
+
+    // While hidden the settings button leaves no gap: showing it moves what follows.
+    EXPECT_TRUE(app->settingsButton()->isHidden());
+    const QList<QLabel*> labels = window->findChildren<QLabel*>();
+    QLabel* footer = *std::find_if(labels.begin(), labels.end(),
+                                   [](QLabel* l) { return l->text().contains("freight.example.com"); });
+    EXPECT_EQ(footer->text().toStdString(),
+              "读取成功后，回到 freight.example.com 的“货车路线校准”，点击“导入 Mac 高德结果”。");
+    const int footerTop = footer->geometry().top();
+    EXPECT_EQ(footerTop, app->readButton()->geometry().bottom() + 1 + 13);
+    app->settingsButton()->show();
+    window->layout()->activate();
+    EXPECT_GT(footer->geometry().top(), footerTop);
+}
+
+TEST_F(WendrelAppTest, EveryLabelIsSelectablePlainText) {
+    launch();
+    const QList<QLabel*> labels = app->window()->findChildren<QLabel*>();
+    EXPECT_EQ(labels.size(), 7);
+    for (const QLabel* label : labels) {
+        EXPECT_TRUE(label->textInteractionFlags() & Qt::TextSelectableByMouse) << label->text().toStdString();
+        EXPECT_EQ(label->textFormat(), Qt::PlainText);
+    }
+}
+
+TEST_F(WendrelAppTest, ResultLabelShowsAtMostNineLines) {
+    launch();
+    QLabel* result = app->resultLabel();
+    const int nine = result->maximumHeight();
+    result->setText("1\n2\n3\n4\n5\n6\n7\n8\n9\n10\n11\n12");
+    app->window()->layout()->activate();
+    EXPECT_LE(result->height(), nine);
+    EXPECT_GE(nine, 9 * result->fontMetrics().height());
+    EXPECT_LT(nine, 10 * result->fontMetrics().lineSpacing() + 10);
+}
+
+struct LaunchCase {
+    const char* name;
+    bool trusted;
+    bool screen;
+    std::string status;
+    NamedColor color;
+    std::string result;
+    bool settingsShown;
+};
+
+class LaunchPermissionTest : public WendrelAppTest, public ::testing::WithParamInterface<LaunchCase> {};
+
+TEST_P(LaunchPermissionTest, ShowsThePermissionStateWithoutPrompting) {
+    const LaunchCase& c = GetParam();
+    desktop.trusted = c.trusted;
+    desktop.screenPreflight = c.screen;
+    launch();
+    EXPECT_EQ(desktop.trustPrompts, std::vector<bool>{false});
+    EXPECT_EQ(desktop.preflightCalls, 1);
+    EXPECT_EQ(desktop.requestCalls, 0);
+    EXPECT_EQ(text(app->statusLabel()), c.status);
+    EXPECT_EQ(colorOf(app->statusLabel()), desktop.colorOf(c.color));
+    EXPECT_EQ(text(app->resultLabel()), c.result);
+    EXPECT_EQ(app->settingsButton()->isHidden(), !c.settingsShown);
+    EXPECT_EQ(app->settingsButton()->text(), "打开屏幕录制设置");
+    EXPECT_EQ(app->permissionSettings(), "screen");
+    EXPECT_TRUE(app->readButton()->isEnabled());
+    EXPECT_EQ(text(app->routeLabel()), "尚未读取路线");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    ThreeStates, LaunchPermissionTest,
+    ::testing::Values(
+        LaunchCase{"AccessibilityScreenToo", true, true, "✓ 可直接读取高德窗口", NamedColor::green, initialResult, false},
+        LaunchCase{"AccessibilityOnly", true, false, "✓ 可直接读取高德窗口", NamedColor::green, initialResult, false},
+        LaunchCase{"ScreenOnly", false, true, "✓ 可使用本机视觉识别", NamedColor::green, initialResult, false},
+        LaunchCase{"Neither", false, false, "首次读取需要授权", NamedColor::orange,
+                   "点击“读取”后，允许录制高德地图窗口。助手只在本机识别当前高德窗口，不保存、不上传截图。", true}),
+    [](const auto& param) { return std::string(param.param.name); });
+
+TEST_F(WendrelAppTest, SettingsButtonOpensTheScreenCapturePage) {
+    desktop.trusted = false;
+    desktop.screenPreflight = false;
+    launch();
+    app->settingsButton()->click();
+    EXPECT_EQ(desktop.settingsOpened, std::vector<std::string>{"screen"});
+}
+
+// ---- Read outcomes ----
+
+TEST_F(WendrelAppTest, NoRunningMapFailsAtOnceWithoutReading) {
+    launch();
+    desktop.pids.clear();
+    std::vector<std::string> statusAtAlert;
+    desktop.onAlert = [&] { statusAtAlert.push_back(text(app->statusLabel())); };
+    app->readButton()->click();
+    expectFailure(mapNotRunning);
+    EXPECT_EQ(desktop.preflightCalls, 1);  // the launch check only
+    EXPECT_EQ(desktop.trustPrompts.size(), 1u);
+    EXPECT_EQ(desktop.captures, 0);
+    EXPECT_EQ(enabledChanges.disables, 0);
+}
+
+TEST_F(WendrelAppTest, RefusedScreenCaptureShowsTheSettingsButton) {
+    launch();
+    desktop.screenPreflight = false;
+    desktop.screenRequest = false;
+    app->readButton()->click();
+    expectFailure(screenRefused);
+    EXPECT_EQ(desktop.requestCalls, 1);
+    EXPECT_FALSE(app->settingsButton()->isHidden());
+    EXPECT_EQ(app->settingsButton()->text(), "打开屏幕录制设置");
+    EXPECT_EQ(app->permissionSettings(), "screen");
+    EXPECT_EQ(desktop.captures, 0);
+    EXPECT_EQ(enabledChanges.disables, 0);
+}
+
+struct ScreenFailureCase {
+    const char* name;
+    std::optional<VisionError> captureError;
+    std::optional<VisionError> recognitionError;
+    std::vector<std::string> recognized;
+    std::string description;
+};
+
+class ScreenFailureTest : public WendrelAppTest, public ::testing::WithParamInterface<ScreenFailureCase> {};
+
+TEST_P(ScreenFailureTest, EnablesTheButtonThenShowsTheTwoLineMessage) {
+    const ScreenFailureCase& c = GetParam();
+    desktop.captureError = c.captureError;
+    desktop.recognitionError = c.recognitionError;
+    desktop.recognizedStrings = c.recognized;
+    launch();
+    std::vector<bool> enabledAtAlert;
+    desktop.onAlert = [&] { enabledAtAlert.push_back(app->readButton()->isEnabled()); };
+    read();
+    expectFailure(firstFailureLine + c.description);
+    EXPECT_EQ(enabledAtAlert, std::vector<bool>{true});
+    EXPECT_EQ(enabledChanges.disables, 1);
+    EXPECT_EQ(desktop.requestCalls, 0);  // preflight already allowed it
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EveryStage, ScreenFailureTest,
+    ::testing::Values(
+        ScreenFailureCase{"WindowNotFound", VisionError(AmapVisionReaderError::windowNotFound), std::nullopt, {},
+                          "没有找到高德地图窗口"},
+        ScreenFailureCase{"CaptureServiceError", VisionError(PlatformError{"X11", 8, "BadMatch (invalid parameter attributes)"}),
+                          std::nullopt, {}, "BadMatch (invalid parameter attributes)"},
+        ScreenFailureCase{"NothingRecognised", std::nullopt, VisionError(AmapVisionReaderError::recognitionFailed), {},
+                          "没有识别到高德路线文字"},
+        ScreenFailureCase{"RecogniserError", std::nullopt, VisionError(PlatformError{"Tesseract", 1, "语言数据缺失"}), {},
+                          "语言数据缺失"},
+        ScreenFailureCase{"TextWithoutRoute", std::nullopt, std::nullopt, {"高德地图", "天津港"},
+                          "没有识别到高德路线文字"}),
+    [](const auto& param) { return std::string(param.param.name); });
+
+TEST_F(WendrelAppTest, AccessibilityResultSkipsScreenCapture) {
+    desktop.trusted = true;
+    desktop.pids = {7, 8};
+    desktop.accessibilityStrings = {"高德地图", panelText};
+    launch();
+    const int launchPreflights = desktop.preflightCalls;
+    app->readButton()->click();  // synchronous: no task is started
+    EXPECT_FALSE(app->readTaskRunning());
+    expectSuccess();
+    EXPECT_EQ(desktop.harvestedPids, std::vector<std::int32_t>{7});
+    EXPECT_EQ(desktop.preflightCalls, launchPreflights);
+    EXPECT_EQ(desktop.captures, 0);
+    EXPECT_EQ(enabledChanges.disables, 0);
+}
+
+TEST_F(WendrelAppTest, AccessibilityWithoutResultFallsBackToScreen) {
+    desktop.trusted = true;
+    desktop.accessibilityStrings = {"高德地图"};
+    desktop.recognizedStrings = {panelText};
+    launch();
+    read();
+    expectSuccess();
+    EXPECT_EQ(desktop.harvestedPids.size(), 1u);
+    EXPECT_EQ(desktop.captures, 1);
+    EXPECT_EQ(enabledChanges.disables, 1);
+}
+
+TEST_F(WendrelAppTest, UntrustedGoesStraightToScreenAndAsksForCapture) {
+    desktop.trusted = false;
+    desktop.screenPreflight = false;
+    desktop.screenRequest = true;
+    desktop.recognizedStrings = {panelText};
+    launch();
+    read();
+    expectSuccess();
+    EXPECT_TRUE(desktop.harvestedPids.empty());
+    EXPECT_EQ(desktop.requestCalls, 1);
+}
+
+TEST_F(WendrelAppTest, WhileReadingOnlyTheStatusChangesAndTheButtonIsDisabled) {
+    desktop.recognizedStrings = {panelText};
+    launch();
+    std::mutex mutex;
+    std::condition_variable released;
+    bool release = false;
+    desktop.captureHook = [&] {
+        std::unique_lock lock(mutex);
+        released.wait_for(lock, std::chrono::seconds(5), [&] { return release; });
+    };
+    app->readButton()->click();
+    EXPECT_TRUE(app->readTaskRunning());
+    EXPECT_FALSE(app->readButton()->isEnabled());
+    EXPECT_EQ(text(app->statusLabel()), "正在读取高德地图…");
+    EXPECT_EQ(colorOf(app->statusLabel()), desktop.colorOf(NamedColor::blue));
+    EXPECT_EQ(text(app->routeLabel()), "尚未读取路线");
+    EXPECT_EQ(text(app->resultLabel()), initialResult);
+    // A second press (Return, or a click already queued) starts nothing.
+    app->readAmap();
+    {
+        std::lock_guard lock(mutex);
+        release = true;
+    }
+    released.notify_all();
+    waitUntil([&] { return !app->readTaskRunning(); });
+    expectSuccess();
+    EXPECT_EQ(desktop.captures, 1);
+}
+
+TEST_F(WendrelAppTest, SecondSuccessReplacesEverythingAndFailureKeepsIt) {
+    desktop.recognizedStrings = {panelText};
+    launch();
+    read();
+    const std::string firstPayload = *desktop.clipboard;
+
+    desktop.recognizedStrings = {otherPanelText};
+    read();
+    EXPECT_NE(*desktop.clipboard, firstPayload);
+    EXPECT_EQ(app->lastPayload()->options().size(), 1u);
+    EXPECT_EQ(text(app->routeLabel()), "");
+    EXPECT_EQ(text(app->resultLabel()), "1. 方案一\u3000100 km\u30002小时0分\u3000¥5");
+    const std::string secondPayload = *desktop.clipboard;
+
+    desktop.recognizedStrings = {"无关文字"};
+    read();
+    EXPECT_EQ(text(app->statusLabel()), "未能读取");
+    EXPECT_EQ(*desktop.clipboard, secondPayload);
+    EXPECT_EQ(app->lastPayload()->options().size(), 1u);
+}
+
+TEST_F(WendrelAppTest, PayloadThatCannotBeBuiltIsShownAsFailure) {
+    launch();
+    app->readButton()->setEnabled(false);
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    app->copyAndRender(AmapReadResult("甲", "乙", {AmapRouteOption("方案一", 60, nan, std::nullopt)},
+                                      "amap-mac-accessibility", "重型货车", "2026-12-06T08:51:08Z"));
+    EXPECT_EQ(text(app->resultLabel()).rfind("结果生成失败：", 0), 0u);
+    EXPECT_GT(text(app->resultLabel()).size(), std::string("结果生成失败：").size());
+    EXPECT_EQ(desktop.alerts, 1);
+    EXPECT_TRUE(app->readButton()->isEnabled());
+    EXPECT_FALSE(desktop.clipboard.has_value());
+    EXPECT_FALSE(app->lastPayload().has_value());
+}
+
+TEST_F(WendrelAppTest, RefusedClipboardWriteIsAFailure) {
+    desktop.recognizedStrings = {panelText};
+    launch();
+    read();
+    const auto stored = app->lastPayload();
+    desktop.clipboardAccepts = false;
+    desktop.recognizedStrings = {otherPanelText};
+    std::vector<bool> enabledAtAlert;
+    desktop.onAlert = [&] { enabledAtAlert.push_back(app->readButton()->isEnabled()); };
+    read();
+    EXPECT_EQ(text(app->statusLabel()), "未能读取");
+    EXPECT_EQ(text(app->routeLabel()), "尚未复制结果");
+    EXPECT_EQ(text(app->resultLabel()), "结果复制失败：无法写入剪贴板。");
+    EXPECT_EQ(enabledAtAlert, std::vector<bool>{true});
+    EXPECT_EQ(app->lastPayload(), stored);
+    EXPECT_EQ(desktop.successSounds, 1);
+}
+
+TEST_F(WendrelAppTest, ReturnAndEnterPressTheReadButton) {
+    launch();
+    desktop.pids.clear();
+    QWidget* window = app->window();
+    QApplication::setActiveWindow(window);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    QTest::keyClick(window, Qt::Key_Return);
+    EXPECT_EQ(desktop.alerts, 1);
+    QTest::keyClick(window, Qt::Key_Enter, Qt::KeypadModifier);
+    EXPECT_EQ(desktop.alerts, 2);
+    EXPECT_EQ(text(app->resultLabel()), mapNotRunning);
+}
+
+// ---- Shutting down while a read runs ----
+
+TEST_F(WendrelAppTest, ClosingTheWindowDuringCaptureQuitsCleanly) {
+    desktop.recognizedStrings = {panelText};
+    launch();
+    std::mutex mutex;
+    std::condition_variable released;
+    bool release = false;
+    desktop.captureHook = [&] {
+        std::unique_lock lock(mutex);
+        released.wait_for(lock, std::chrono::seconds(5), [&] { return release; });
+    };
+    app->readButton()->click();
+    ASSERT_TRUE(app->readTaskRunning());
+
+    QApplication::setQuitOnLastWindowClosed(true);
+    QTimer::singleShot(0, app->window(), [this] { app->window()->close(); });
+    QTimer::singleShot(5000, [] { QApplication::exit(7); });  // a guard, not the expected path
+    EXPECT_EQ(QApplication::exec(), 0);
+
+    std::thread releaser([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        std::lock_guard lock(mutex);
+        release = true;
+        released.notify_all();
+    });
+    app.reset();  // waits for the task, which must not hand off any more
+    releaser.join();
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(desktop.clipboard.has_value());
+    EXPECT_EQ(desktop.successSounds, 0);
+    EXPECT_EQ(desktop.alerts, 0);
+}
+
+TEST_F(WendrelAppTest, QuittingWhileAHandOffWaitsDoesNotHang) {
+    desktop.captureError = VisionError(AmapVisionReaderError::windowNotFound);
+    launch();
+    app->readButton()->click();
+    // The task hands off to a main thread that no longer runs its event loop
+    // and waits there until the application goes away.
+    while (desktop.captures == 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    app.reset();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(desktop.alerts, 0);
+}
+
+}  // namespace
