@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -46,6 +47,8 @@ struct LayoutCase {
     Fragments fragments;
     std::string routeBlock;  // empty: no route block expected
 };
+
+void PrintTo(const LayoutCase& c, std::ostream* os) { *os << c.name; }
 
 Blocks expectedBlocks(const LayoutCase& c) {
     Blocks blocks;
@@ -176,16 +179,25 @@ std::vector<LayoutCase> layoutCases() {
     };
 
     // A text holding one of these words never labels an option.
-    for (const char* word : {"高德推荐", "货车", "驾车", "我的", "首页", "到达", "通知"}) {
-        cases.push_back({std::string("ExcludedLabelWord_") + std::to_string(cases.size()),
-                         column(std::string("新") + word, "1小时20分", "85.3公里", 0.46), ""});
+    for (const auto& [word, name] : std::vector<std::pair<std::string, std::string>>{
+             {"高德推荐", "Recommended"}, {"货车", "Truck"}, {"驾车", "Car"}, {"我的", "Mine"},
+             {"首页", "Home"}, {"到达", "Arrive"}, {"通知", "Notice"}}) {
+        cases.push_back({"LabelWithWord" + name, column("新" + word, "1小时20分", "85.3公里", 0.46), ""});
     }
     // Label lengths count user-perceived characters: 2 to 24.
     const std::string twentyFour = "一二三四五六七八九十一二三四五六七八九十一二三四";
-    for (const auto& [label, accepted] : std::vector<std::pair<std::string, bool>>{
-             {"甲", false}, {"甲乙", true}, {"👍🏽乙", true}, {twentyFour, true}, {twentyFour + "五", false}}) {
-        cases.push_back({"LabelLength_" + std::to_string(cases.size()), column(label, "1小时20分", "85.3公里", 0.46),
-                         accepted ? lines({label, "1小时20分", "85.3公里"}) : ""});
+    struct Length {
+        std::string name;
+        std::string label;
+        bool accepted;
+    };
+    for (const Length& c : std::vector<Length>{{"One", "甲", false},
+                                               {"Two", "甲乙", true},
+                                               {"TwoWithSkinToneEmoji", "👍🏽乙", true},
+                                               {"TwentyFour", twentyFour, true},
+                                               {"TwentyFive", twentyFour + "五", false}}) {
+        cases.push_back({"LabelLength" + c.name, column(c.label, "1小时20分", "85.3公里", 0.46),
+                         c.accepted ? lines({c.label, "1小时20分", "85.3公里"}) : ""});
     }
     return cases;
 }
@@ -222,6 +234,8 @@ struct TextCase {
     bool routeLabel;
     bool endpoint;
 };
+
+void PrintTo(const TextCase& c, std::ostream* os) { *os << '"' << c.input << '"'; }
 
 class LayoutTextRules : public testing::TestWithParam<TextCase> {};
 
