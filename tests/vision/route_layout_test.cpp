@@ -61,6 +61,7 @@ const std::string optionA = lines({"推荐方案", "1小时20分", "85.3公里"}
 
 std::vector<LayoutCase> layoutCases() {
     std::vector<LayoutCase> cases = {
+        // Fragments A, B, C: both blocks are the same three lines.
         {"WorkedExample",
          {at("推荐方案", 0.40, 0.60, 0.52, 0.63), at("1小时20分", 0.40, 0.55, 0.52, 0.59),
           at("85.3公里", 0.41, 0.51, 0.50, 0.54)},
@@ -137,6 +138,7 @@ std::vector<LayoutCase> layoutCases() {
           at("2小时", 0.47, 0.55, 0.57, 0.59), at("80公里", 0.37, 0.51, 0.45, 0.54),
           at("90公里", 0.48, 0.51, 0.56, 0.54)},
          lines({"共同标题", "1小时", "80公里", "共同标题", "2小时", "90公里"})},
+        // The full-text block keeps them as recognised.
         {"BarsRemovedAndBulletsUnifiedInEmittedLines",
          {at("方案|二", 0.40, 0.60, 0.52, 0.63), at("1小时•20分", 0.40, 0.55, 0.52, 0.59),
           at("85.3公里•免费", 0.41, 0.51, 0.50, 0.54)},
@@ -211,20 +213,6 @@ TEST_P(RouteBlocks, GivesTheRouteBlockThenTheFullTextBlock) {
 INSTANTIATE_TEST_SUITE_P(Layout, RouteBlocks, testing::ValuesIn(layoutCases()),
                          [](const testing::TestParamInfo<LayoutCase>& c) { return c.param.name; });
 
-TEST(RouteBlocks, WorkedExampleGivesTwoEqualBlocks) {
-    const Blocks blocks = AmapVisionReader::routeBlocks({at("推荐方案", 0.40, 0.60, 0.52, 0.63),
-                                                         at("1小时20分", 0.40, 0.55, 0.52, 0.59),
-                                                         at("85.3公里", 0.41, 0.51, 0.50, 0.54)});
-    EXPECT_EQ(blocks, (Blocks{optionA, optionA}));
-}
-
-TEST(RouteBlocks, FullTextBlockKeepsBarsAndBullets) {
-    const Fragments fragments = column("方案|二", "1小时•20分", "85.3公里", 0.46);
-    const Blocks blocks = AmapVisionReader::routeBlocks(fragments);
-    ASSERT_EQ(blocks.size(), 2u);
-    EXPECT_EQ(blocks[1], "方案|二\n1小时•20分\n85.3公里");
-}
-
 // ---- The single-text rules ----
 
 struct TextCase {
@@ -271,13 +259,6 @@ TEST(LayoutPatterns, MatchAnywhereInTheText) {
     for (const char* s : {"两小时", "45分", "小时", "200公里"}) EXPECT_FALSE(contains(travelTime, s)) << s;
     for (const char* s : {"约12公里", "85.3 公里 ¥20", "12345公里"}) EXPECT_TRUE(contains(distance, s)) << s;
     for (const char* s : {"800米", "公里", "85.公里"}) EXPECT_FALSE(contains(distance, s)) << s;
-}
-
-TEST(LayoutGeometry, VerticalDistanceIsTheGapBetweenCentres) {
-    EXPECT_DOUBLE_EQ(AmapVisionReader::detail::verticalDistance(at("a", 0, 0.50, 1, 0.60), at("b", 0, 0.20, 1, 0.30)),
-                     0.30);
-    EXPECT_DOUBLE_EQ(AmapVisionReader::detail::verticalDistance(at("a", 0, 0.20, 1, 0.30), at("b", 0, 0.50, 1, 0.60)),
-                     0.30);
 }
 
 }  // namespace
