@@ -1,0 +1,153 @@
+// The AT-SPI reader against the stand-in map application on a real desktop
+// stack. Run through tests/e2e/with-desktop.sh.
+#include "accessibility/accessibility_reader.h"
+#include "parser/amap_parser.h"
+#include "standin_process.h"
+#include "standin_scenario.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <future>
+#include <thread>
+
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+std::string scenarioPath(const std::string& name) { return std::string(WENDREL_SCENARIOS) + "/" + name + ".json"; }
+
+std::string panelTextOf(const std::string& name) {
+    auto scenario = standin::loadScenario(scenarioPath(name));
+    if (!scenario) throw std::runtime_error(scenario.error());
+    return standin::panelText(*scenario);
+}
+
+bool has(const std::vector<std::string>& texts, const std::string& t) {
+    return std::find(texts.begin(), texts.end(), t) != texts.end();
+}
+
+bool mentions(const std::vector<std::string>& texts, const std::string& part) {
+    return std::any_of(texts.begin(), texts.end(), [&](const auto& t) { return t.find(part) != std::string::npos; });
+}
+
+// Starts the stand-in and waits until it has joined the accessibility bus.
+std::unique_ptr<standin::Process> startStandin(const std::string& scenario) {
+    auto process = std::make_unique<standin::Process>(WENDREL_STANDIN, scenarioPath(scenario));
+    auto deadline = Clock::now() + 10s;
+    while (readAccessibilityStrings(process->pid()).empty()) {
+        if (Clock::now() > deadline) throw std::runtime_error("the stand-in never joined the accessibility bus");
+        std::this_thread::sleep_for(100ms);
+    }
+    return process;
+}
+
+template <typename F>
+std::chrono::milliseconds timed(F&& f) {
+    auto start = Clock::now();
+    f();
+    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
+}
+
+struct ModeCase {
+    const char* scenario;
+    std::size_t options;  // 0: no route in the accessibility text
+};
+
+class PresentationMode : public ::testing::TestWithParam<ModeCase> {};
+
+TEST_P(PresentationMode, DecidesWhetherTheTextHoldsARoute) {
+    auto standin = startStandin(GetParam().scenario);
+    auto texts = readAccessibilityStrings(standin->pid());
+    EXPECT_TRUE(has(texts, "高德地图"));  // the window's title
+    EXPECT_EQ(has(texts, panelTextOf(GetParam().scenario)), GetParam().options > 0);
+    auto result = AmapParser::parse(texts);
+    ASSERT_EQ(result.has_value(), GetParam().options > 0);
+    if (result) {
+        EXPECT_EQ(result->options().size(), GetParam().options);
+        EXPECT_EQ(result->origin(), std::optional<std::string>("天津港"));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Panels, PresentationMode,
+                         ::testing::Values(ModeCase{"three-options", 3}, ModeCase{"labels", 0}));
+
+// libatspi remembers names and children of elements it has seen; a second
+// read after the panel changed in place must not be served from that memory.
+// In panel-text mode the panel's text changes; in labels mode the names of
+// the same label elements do.
+struct ChangeCase {
+    const char* name;
+    const char* before;
+    const char* after;
+    const char* oldLine;
+    const char* newLine;
+};
+
+class ChangedPanel : public ::testing::TestWithParam<ChangeCase> {};
+
+TEST_P(ChangedPanel, SecondReadSeesTheChangedPanel) {
+    const auto& c = GetParam();
+    auto standin = startStandin(c.before);
+    auto before = readAccessibilityStrings(standin->pid());
+    ASSERT_TRUE(mentions(before, c.oldLine));
+    standin->change(scenarioPath(c.after));
+    auto after = readAccessibilityStrings(standin->pid());
+    EXPECT_TRUE(mentions(after, c.newLine));
+    EXPECT_FALSE(mentions(after, c.oldLine));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Panels, ChangedPanel,
+    ::testing::Values(ChangeCase{"panel_text", "three-options", "three-options-changed", "石家庄物流园", "郑州国际陆港"},
+                      ChangeCase{"labels", "labels", "labels-changed", "石家庄物流园", "郑州国际陆港"}),
+    [](const auto& param) { return std::string(param.param.name); });
+
+TEST(AtspiReader, AProcessWithoutAccessibleApplicationGivesNothing) {
+    std::vector<std::string> texts{"x"};
+    auto took = timed([&] { texts = readAccessibilityStrings(static_cast<std::int32_t>(getpid())); });
+    EXPECT_TRUE(texts.empty());
+    EXPECT_LT(took, 1000ms);
+}
+
+TEST(AtspiReader, ReadsAtMost3500ElementsOfALargeTree) {
+    auto standin = startStandin("elements-3500");
+    std::vector<std::string> texts;
+    auto took = timed([&] { texts = readAccessibilityStrings(standin->pid()); });
+    EXPECT_TRUE(has(texts, panelTextOf("elements-3500")));
+    EXPECT_LE(texts.size(), 3500u * 7);
+    EXPECT_FALSE(has(texts, "图层 4000"));
+    EXPECT_LT(took, 6500ms);  // the 5 s budget and one unfinished call at most
+}
+
+// A map application that stops answering costs one call timeout, not a
+// frozen window: the walk ends at the first unanswered call.
+TEST(AtspiReader, AStoppedApplicationEndsTheReadWithinTwoSeconds) {
+    auto standin = startStandin("three-options");
+    standin->stop();
+    std::vector<std::string> texts;
+    auto took = timed([&] { texts = readAccessibilityStrings(standin->pid()); });
+    EXPECT_LT(took, 2000ms);
+    EXPECT_FALSE(has(texts, panelTextOf("three-options")));
+    standin->resume();
+    EXPECT_TRUE(has(readAccessibilityStrings(standin->pid()), panelTextOf("three-options")));
+}
+
+TEST(AtspiReader, StoppingTheApplicationDuringAReadKeepsWhatWasCollected) {
+    auto standin = startStandin("elements-3500");
+    auto read = std::async(std::launch::async, [&] { return readAccessibilityStrings(standin->pid()); });
+    std::this_thread::sleep_for(300ms);
+    auto stoppedAt = Clock::now();
+    standin->stop();
+    auto texts = read.get();
+    auto afterStop = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - stoppedAt);
+    EXPECT_LT(afterStop, 2000ms);
+    EXPECT_TRUE(has(texts, panelTextOf("elements-3500")));
+    EXPECT_FALSE(has(texts, "图层 4000"));
+}
+
+}  // namespace
