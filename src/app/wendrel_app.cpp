@@ -11,7 +11,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QShortcut>
-#include <QTextLayout>
+#include <QTextDocument>
 #include <QtMath>
 #include <QVBoxLayout>
 
@@ -57,15 +57,17 @@ private:
     QColor border_;
 };
 
-// The height of one line of mixed Chinese and Latin text in `font`: Chinese
-// glyphs usually come from a fallback font with taller metrics than the
-// primary font reports, so the line is laid out rather than asked about.
-qreal lineHeight(const QFont& font) {
-    QTextLayout layout(QStringLiteral("高德 Ag"), font);
-    layout.beginLayout();
-    QTextLine line = layout.createLine();
-    layout.endLayout();
-    return line.isValid() ? line.height() : QFontMetricsF(font).lineSpacing();
+// The height that `lines` lines of text take in a label with `font`. Laid
+// out as the label lays out its own text, because Chinese glyphs usually
+// come from a fallback font whose lines are taller than the primary font says.
+int linesHeight(const QFont& font, int lines) {
+    QTextDocument document;
+    document.setDefaultFont(font);
+    document.setDocumentMargin(0);
+    QStringList sample;
+    for (int i = 0; i < lines; ++i) sample.append(QStringLiteral("高德 Ag"));
+    document.setPlainText(sample.join(QLatin1Char('\n')));
+    return qCeil(document.size().height());
 }
 
 // The system's sans-serif with a Simplified Chinese face first, so Latin and
@@ -116,7 +118,7 @@ QLabel* WendrelApp::label(const QString& text, int size, int weight, NamedColor 
     QPalette palette = label->palette();
     palette.setColor(QPalette::WindowText, services_.colors->color(color));
     label->setPalette(palette);
-    if (maxLines > 0) label->setMaximumHeight(qCeil(lineHeight(label->font()) * maxLines));
+    if (maxLines > 0) label->setMaximumHeight(linesHeight(label->font(), maxLines));
     return label;
 }
 

@@ -158,15 +158,29 @@ TEST_F(WendrelAppTest, EveryLabelIsSelectablePlainText) {
     }
 }
 
-TEST_F(WendrelAppTest, ResultLabelShowsAtMostNineLines) {
+TEST_F(WendrelAppTest, LabelsShowAtMostTheirLineLimit) {
     launch();
-    QLabel* result = app->resultLabel();
-    const int nine = result->maximumHeight();
-    result->setText("1\n2\n3\n4\n5\n6\n7\n8\n9\n10\n11\n12");
-    app->window()->layout()->activate();
-    EXPECT_LE(result->height(), nine);
-    EXPECT_GE(nine, 9 * result->fontMetrics().height());
-    EXPECT_LT(nine, 10 * result->fontMetrics().lineSpacing() + 10);
+    auto lines = [](int n) {
+        QStringList list;
+        for (int i = 1; i <= n; ++i) list.append(QStringLiteral("第%1行 Ag").arg(i));
+        return list.join('\n');
+    };
+    const QList<QLabel*> labels = app->window()->findChildren<QLabel*>();
+    auto labelStarting = [&](const char* start) {
+        return *std::find_if(labels.begin(), labels.end(), [&](QLabel* l) { return l->text().startsWith(start); });
+    };
+    struct Limit {
+        QLabel* label;
+        int lines;
+    };
+    const Limit limits[] = {{app->resultLabel(), 9}, {labelStarting("在高德地图中"), 3}, {labelStarting("读取成功后"), 2}};
+    for (const Limit& limit : limits) {
+        QLabel* label = limit.label;
+        label->setText(lines(limit.lines));
+        EXPECT_LE(label->heightForWidth(label->width()), label->maximumHeight()) << limit.lines;
+        label->setText(lines(limit.lines + 1));
+        EXPECT_GT(label->heightForWidth(label->width()), label->maximumHeight()) << limit.lines;
+    }
 }
 
 struct LaunchCase {
