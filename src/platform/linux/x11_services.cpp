@@ -13,8 +13,11 @@ public:
         if (!connection) return {};
         std::vector<std::int32_t> pids;
         // One process may own several windows; it is listed once, where its
-        // first window stands.
-        for (const x11::ClientWindow& window : x11::windowsOf(*connection, std::string(bundleIdentifier))) {
+        // first window stands. A minimised application still runs, so
+        // windows that are not viewable count too; the capture then reports
+        // that it found no window to read.
+        for (const x11::ClientWindow& window : x11::clientWindows(*connection)) {
+            if (window.instance != bundleIdentifier && window.windowClass != bundleIdentifier) continue;
             if (window.pid && std::find(pids.begin(), pids.end(), *window.pid) == pids.end())
                 pids.push_back(*window.pid);
         }
