@@ -16,7 +16,7 @@ namespace {
 
 // Every subcommand of the tool; later ones are added here.
 std::vector<Subcommand> subcommands() {
-    return {parseCommand(), blocksCommand(), readCommand(),
+    return {parseCommand(), blocksCommand(), readCommand(), summaryCommand(),
 #if defined(WENDREL_INSPECT_IMAGE)
             imageCommand(),
 #endif

@@ -66,6 +66,7 @@ int printPayloadOf(const std::vector<std::string>& strings, std::chrono::system_
 Subcommand parseCommand();
 Subcommand blocksCommand();
 Subcommand readCommand();
+Subcommand summaryCommand();
 // Only where the platform has a recogniser (WENDREL_INSPECT_IMAGE).
 Subcommand imageCommand();
 
