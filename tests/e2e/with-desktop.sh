@@ -58,7 +58,7 @@ stop_display() {
 trap stop_display EXIT
 trap 'exit 130' INT TERM
 
-Xvfb -displayfd 3 -screen 0 1600x1000x24 +extension Composite -nolisten tcp \
+Xvfb -displayfd 3 -screen 0 1920x1080x24 +extension Composite -nolisten tcp \
   3>"$WENDREL_E2E_DIR/display" >"$WENDREL_E2E_DIR/xvfb.log" 2>&1 &
 xvfb_pid=$!
 for _ in $(seq 200); do

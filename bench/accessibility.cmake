@@ -1,0 +1,15 @@
+# The accessibility walk: its own cost over a fake tree, and a real read of the
+# stand-in map application over AT-SPI. The second needs a desktop stack:
+#   tests/e2e/with-desktop.sh build/bin/accessibility_bench
+if(TARGET wendrel_accessibility)
+  wendrel_benchmark(accessibility_bench
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/accessibility_bench.cpp
+            ${PROJECT_SOURCE_DIR}/tests/accessibility/standin_process.cpp
+    LIBS wendrel_accessibility standin_scenario nlohmann_json::nlohmann_json)
+  target_include_directories(accessibility_bench PRIVATE
+    ${PROJECT_SOURCE_DIR}/tests/accessibility ${PROJECT_SOURCE_DIR}/tests/fixtures)
+  target_compile_definitions(accessibility_bench PRIVATE
+    WENDREL_STANDIN="$<TARGET_FILE:amap-standin>"
+    WENDREL_SCENARIOS="${PROJECT_SOURCE_DIR}/tests/fixtures/scenarios")
+  add_dependencies(accessibility_bench amap-standin)
+endif()
