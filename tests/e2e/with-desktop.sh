@@ -71,6 +71,10 @@ if [ ! -s "$WENDREL_E2E_DIR/display" ]; then
   exit 1
 fi
 export DISPLAY=":$(head -n1 "$WENDREL_E2E_DIR/display")"
+# Sockets of the buses and the programs' runtime files stay in the scratch
+# directory, apart from any other session of the same user.
+export XDG_RUNTIME_DIR="$WENDREL_E2E_DIR/runtime"
+mkdir -m 700 "$XDG_RUNTIME_DIR"
 export XDG_SESSION_TYPE=x11
 export QT_QPA_PLATFORM=xcb
 
