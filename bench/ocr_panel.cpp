@@ -145,10 +145,10 @@ void drawSidebar(QPainter& p, const Panel& panel, const Colours& c, std::mt19937
     }
 
     p.fillRect(QRectF(16, 50, 388, 100), c.card);
-    drawIcon(p, QPointF(34, 72), QColor(0x2e, 0xb8, 0x72), 0);
-    drawLeftText(p, body, c.text, QPointF(50, 62), panel.origin);
-    drawIcon(p, QPointF(34, 122), QColor(0xe5, 0x4b, 0x4b), 0);
-    drawLeftText(p, body, c.text, QPointF(50, 112), panel.destination);
+    drawIcon(p, QPointF(30, 72), QColor(0x2e, 0xb8, 0x72), 0);
+    drawLeftText(p, body, c.text, QPointF(58, 62), panel.origin);
+    drawIcon(p, QPointF(30, 122), QColor(0xe5, 0x4b, 0x4b), 0);
+    drawLeftText(p, body, c.text, QPointF(58, 112), panel.destination);
 
     const double columnWidth = 130;
     const double top = 200;

@@ -49,14 +49,16 @@ bool isCjk(char32_t c) {
 }
 
 // Marks that belong to the panel's own texts even at a line's ends: currency,
-// brackets, per cent, and the dots and bullets that mark endpoints.
+// brackets and quotation marks, per cent, and the dots and bullets that mark
+// endpoints.
 bool isMeaningfulMark(char32_t c) {
     switch (u_charType(static_cast<UChar32>(c))) {
         case U_START_PUNCTUATION:
         case U_END_PUNCTUATION: return true;
         default: break;
     }
-    return c == yenSign || c == U'$' || c == U'%' || c == U'\u00B7' || c == U'\u2022' || c == U'\u25CF';
+    return c == yenSign || c == U'$' || c == U'%' || c == U'\u00B7' || c == U'\u2022' || c == U'\u25CF' ||
+           c == U'\u201C' || c == U'\u201D' || c == U'\u2018' || c == U'\u2019';
 }
 
 // A stray symbol or punctuation mark, as an icon next to a text reads.
@@ -90,6 +92,23 @@ std::u32string collapseWhiteSpace(const std::u32string& s) {
     return out;
 }
 
+bool isAsciiDigit(char32_t c) { return c >= U'0' && c <= U'9'; }
+
+// Tesseract reads a thin "1" as "]", "|", "l" or "I" now and then; next to a
+// figure or a unit of time or distance it can only be the figure.
+std::u32string restoreOnes(std::u32string s) {
+    auto looksLikeOne = [](char32_t c) { return c == U']' || c == U'[' || c == U'|' || c == U'l' || c == U'I'; };
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        if (!looksLikeOne(s[i])) continue;
+        const char32_t before = i > 0 ? s[i - 1] : U'\0';
+        const char32_t after = i + 1 < s.size() ? s[i + 1] : U'\0';
+        if (isAsciiDigit(before) || isAsciiDigit(after) || before == U'时' || after == U'小' || after == U'分' ||
+            after == U'公')
+            s[i] = U'1';
+    }
+    return s;
+}
+
 std::u32string dropSpacesNextToCjk(const std::u32string& s) {
     std::u32string out;
     for (std::size_t i = 0; i < s.size(); ++i) {
@@ -104,18 +123,43 @@ std::u32string dropSpacesNextToCjk(const std::u32string& s) {
 bool isAsciiLetter(char32_t c) { return (c >= U'a' && c <= U'z') || (c >= U'A' && c <= U'Z'); }
 bool isIdeograph(char32_t c) { return (c >= 0x3400 && c <= 0x9FFF) || (c >= 0x20000 && c <= 0x3FFFF); }
 
+// A round marker or icon read as a letter, a zero or an at sign.
+bool looksLikeIcon(char32_t c) { return isAsciiLetter(c) || c == U'0' || c == U'@'; }
+
+bool isQuoteOrStop(char32_t c) {
+    return c == U'"' || c == U'\u201C' || c == U'\u201D' || c == U'\u3002' || c == U'\u300C' || c == U'\u300D';
+}
+
 // How many characters at `from` (stepping by `step`, +1 or -1) are an icon
-// read as one or two Latin letters ("O", "CO") that stand right against a
-// Chinese text, with at most a space between; 0 when there is none.
+// read as one or two Latin letters ("O", "CO", "0", "e@") that stand right
+// against a Chinese text, with at most a space between; 0 when there is none.
 std::size_t latinIconLength(const std::u32string& s, std::size_t from, int step) {
     std::size_t letters = 0;
     auto at = [&](std::size_t k) { return s[step > 0 ? from + k : from - k]; };
     const std::size_t room = step > 0 ? s.size() - from : from + 1;
-    while (letters < room && isAsciiLetter(at(letters))) ++letters;
+    while (letters < room && looksLikeIcon(at(letters))) ++letters;
     if (letters == 0 || letters > 2) return 0;
     std::size_t next = letters;
     if (next < room && at(next) == U' ') ++next;
     return next < room && isIdeograph(at(next)) ? next : 0;
+}
+
+// A marker read as one or two characters and a quotation mark or full stop
+// before a Chinese text ("四”", "CO。”"): how many characters to drop from the
+// start, 0 when the line does not start so.
+std::size_t quotedIconLength(const std::u32string& s) {
+    for (std::size_t i = 1; i <= 3 && i < s.size(); ++i) {
+        if (!isQuoteOrStop(s[i])) continue;
+        // One character, or one or two icon-like ones, before the mark.
+        const bool oneCharacter = i == 1 || (i == 2 && s[1] == U' ');
+        const bool iconLike = std::all_of(s.begin(), s.begin() + static_cast<std::ptrdiff_t>(i),
+                                          [](char32_t c) { return looksLikeIcon(c) || c == U' '; });
+        if (!oneCharacter && !iconLike) return 0;
+        std::size_t next = i + 1;
+        while (next < s.size() && (isQuoteOrStop(s[next]) || s[next] == U' ')) ++next;
+        return next < s.size() && isIdeograph(s[next]) ? next : 0;
+    }
+    return 0;
 }
 
 std::u32string stripDebrisAtEnds(std::u32string s) {
@@ -126,7 +170,8 @@ std::u32string stripDebrisAtEnds(std::u32string s) {
         while (end > begin && (isSpace(s[end - 1]) || isDebris(s[end - 1]))) --end, changed = true;
         if (begin >= end) break;
         const std::u32string middle = s.substr(begin, end - begin);
-        if (const std::size_t n = latinIconLength(middle, 0, 1)) begin += n, changed = true;
+        if (const std::size_t q = quotedIconLength(middle)) begin += q, changed = true;
+        else if (const std::size_t n = latinIconLength(middle, 0, 1)) begin += n, changed = true;
         else if (const std::size_t m = latinIconLength(middle, middle.size() - 1, -1)) end -= m, changed = true;
     }
     return s.substr(begin, end - begin);
@@ -164,7 +209,7 @@ std::vector<std::vector<Tap>> axisTaps(int from, int to) {
 }  // namespace
 
 std::string tidyLine(std::string_view line) {
-    return encode(stripDebrisAtEnds(dropSpacesNextToCjk(collapseWhiteSpace(decode(line)))));
+    return encode(stripDebrisAtEnds(dropSpacesNextToCjk(restoreOnes(collapseWhiteSpace(decode(line))))));
 }
 
 NormalizedRect normalizedBox(const PixelBox& box, int imageWidth, int imageHeight) {
@@ -200,6 +245,20 @@ WindowImage resampled(const WindowImage& image, int width, int height) {
             out[i] = static_cast<std::uint8_t>(std::clamp(std::lround(sum[i]), 0L, 255L));
     }
     return result;
+}
+
+std::vector<std::uint8_t> recognitionGrey(const WindowImage& image) {
+    const std::size_t pixels = image.rgba.size() / 4;
+    std::vector<std::uint8_t> grey(pixels);
+    std::uint64_t total = 0;
+    for (std::size_t i = 0; i < pixels; ++i) {
+        const std::uint8_t* p = image.rgba.data() + i * 4;
+        grey[i] = static_cast<std::uint8_t>((299u * p[0] + 587u * p[1] + 114u * p[2] + 500u) / 1000u);
+        total += grey[i];
+    }
+    if (pixels > 0 && total < 128u * pixels)
+        for (std::uint8_t& v : grey) v = static_cast<std::uint8_t>(255 - v);
+    return grey;
 }
 
 int capturePixels(double points) {

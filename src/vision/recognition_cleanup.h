@@ -6,7 +6,9 @@
 
 #include "vision/amap_vision_reader.h"
 
+#include <cstdint>
 #include <string>
+#include <vector>
 #include <string_view>
 
 namespace AmapVisionReader::recognition {
@@ -14,7 +16,8 @@ namespace AmapVisionReader::recognition {
 // One recognised line made to read like "4小时20分", "312.5公里", "¥268":
 // runs of white space become one space, a space next to a CJK character or
 // CJK/full-width punctuation (or after a yen sign) goes, the full-width yen
-// sign becomes "¥", and icon debris (stray symbols) at either end is stripped.
+// sign becomes "¥", icon debris (stray symbols) at either end is stripped, and
+// a "1" misread as "]", "|", "l" or "I" next to a figure or unit is restored.
 // The result is trimmed and may be empty.
 std::string tidyLine(std::string_view line);
 
@@ -34,6 +37,12 @@ NormalizedRect normalizedBox(const PixelBox& box, int imageWidth, int imageHeigh
 // enlarging, an area average when reducing. The same size returns a copy.
 // Both sizes must be at least 1 and the image's pixel buffer complete.
 WindowImage resampled(const WindowImage& image, int width, int height);
+
+// The image as 8-bit luma (Rec. 601 weights), one byte a pixel, rows top to
+// bottom; dark-themed images (mean luma below the middle) come out inverted,
+// so the recogniser always sees dark text on a light ground. The recogniser's
+// own colour conversion loses coloured text (a blue label on dark grey).
+std::vector<std::uint8_t> recognitionGrey(const WindowImage& image);
 
 // The image's size in pixels for a window of the given size in points:
 // twice the points, truncated, at least 1.

@@ -93,7 +93,8 @@ Expected<std::vector<AmapRecognizedFragment>, VisionError> recognizeFragments(co
         e.loaded = true;
     }
     tesseract::TessBaseAPI& api = *e.api;
-    api.SetImage(image.rgba.data(), image.width, image.height, 4, image.width * 4);
+    const std::vector<std::uint8_t> grey = recognition::recognitionGrey(image);
+    api.SetImage(grey.data(), image.width, image.height, 1, image.width);
     api.SetSourceResolution(sourceResolution);
     if (api.Recognize(nullptr) != 0) {
         api.Clear();
