@@ -273,6 +273,9 @@ void WendrelApp::readAmap() {
         return;
     }
     setStatus(QString::fromUtf8(readingStatus), NamedColor::blue);
+    // The accessibility walk below holds the main thread; paint the status
+    // now so the user sees that the read has started.
+    statusLabel_->repaint();
 
     if (services_.accessibilityTrust->isTrusted(false)) {
         const auto strings = services_.accessibilityHarvest->readStrings(pids.front());

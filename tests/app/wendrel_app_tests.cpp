@@ -21,6 +21,10 @@
 #include <mutex>
 #include <thread>
 
+// Fontconfig keeps a cache it never frees; that is the library's business,
+// not a leak of ours, under the sanitizer build.
+extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig\n"; }
+
 namespace {
 
 using wendrel::NamedColor;
