@@ -195,6 +195,7 @@ struct LaunchCase {
     NamedColor color;
     std::string result;
     bool settingsShown;
+    friend void PrintTo(const LaunchCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class LaunchPermissionTest : public WendrelAppTest, public ::testing::WithParamInterface<LaunchCase> {};
@@ -270,6 +271,7 @@ struct ScreenFailureCase {
     std::optional<VisionError> recognitionError;
     std::vector<std::string> recognized;
     std::string description;
+    friend void PrintTo(const ScreenFailureCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class ScreenFailureTest : public WendrelAppTest, public ::testing::WithParamInterface<ScreenFailureCase> {};

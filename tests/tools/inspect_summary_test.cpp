@@ -49,6 +49,7 @@ TEST(InspectSummary, WithoutEndpointsTheRouteLineIsEmpty) {
 struct BadCase {
     const char* name;
     std::string input;
+    friend void PrintTo(const BadCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class InspectSummaryBadInput : public testing::TestWithParam<BadCase> {};
