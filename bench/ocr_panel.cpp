@@ -145,9 +145,11 @@ void drawSidebar(QPainter& p, const Panel& panel, const Colours& c, std::mt19937
     }
 
     p.fillRect(QRectF(16, 50, 388, 100), c.card);
-    drawIcon(p, QPointF(30, 72), QColor(0x2e, 0xb8, 0x72), 0);
+    if (style.markers) {
+        drawIcon(p, QPointF(30, 72), QColor(0x2e, 0xb8, 0x72), 0);
+        drawIcon(p, QPointF(30, 122), QColor(0xe5, 0x4b, 0x4b), 0);
+    }
     drawLeftText(p, body, c.text, QPointF(58, 62), panel.origin);
-    drawIcon(p, QPointF(30, 122), QColor(0xe5, 0x4b, 0x4b), 0);
     drawLeftText(p, body, c.text, QPointF(58, 112), panel.destination);
 
     const double columnWidth = 130;
@@ -196,6 +198,7 @@ Panel randomPanel(std::uint32_t seed) {
     panel.style.pointSize = 11 + static_cast<int>(random() % 5);
     panel.style.dark = random() % 2 == 0;
     panel.style.clutter = random() % 5 != 0;
+    panel.style.markers = random() % 2 == 0;
     return panel;
 }
 

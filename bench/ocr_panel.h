@@ -20,6 +20,7 @@ struct PanelStyle {
     int pointSize = 13;      // 11..15; the travel times are drawn larger and bold
     bool dark = false;       // dark sidebar and map
     bool clutter = true;     // roads, parks, water, place names, icons
+    bool markers = true;     // green and red dots before origin and destination
 };
 
 struct RouteColumn {
