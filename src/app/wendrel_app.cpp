@@ -16,6 +16,7 @@
 #include <QVBoxLayout>
 
 #include <chrono>
+#include <initializer_list>
 
 using wendrel::NamedColor;
 
@@ -106,14 +107,14 @@ void WendrelApp::applicationDidFinishLaunching() {
 
 // ---- Window ----
 
-QLabel* WendrelApp::label(const QString& text, int size, int weight, NamedColor color, int maxLines) {
+QLabel* WendrelApp::label(const QString& text, int size, QFont::Weight weight, NamedColor color, int maxLines) {
     auto* label = new QLabel(text);
     // Plain text always: route names come from another program and must
     // never be taken for markup.
     label->setTextFormat(Qt::PlainText);
     label->setWordWrap(true);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    label->setFont(uiFont(size, static_cast<QFont::Weight>(weight)));
+    label->setFont(uiFont(size, weight));
     label->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     QPalette palette = label->palette();
     palette.setColor(QPalette::WindowText, services_.colors->color(color));
@@ -125,7 +126,7 @@ QLabel* WendrelApp::label(const QString& text, int size, int weight, NamedColor 
 QWidget* WendrelApp::buildStatusCard() {
     auto* card = new StatusCard(services_.colors->color(NamedColor::controlBackground),
                                 services_.colors->color(NamedColor::separator));
-    statusLabel_ = label(QStringLiteral("正在检查权限…"), 13, QFont::DemiBold, NamedColor::label);
+    statusLabel_ = label(QStringLiteral("正在检查权限…"), 13, QFont::DemiBold);
     routeLabel_ = label(QStringLiteral("尚未读取路线"), 12, QFont::Normal, NamedColor::secondaryLabel);
     resultLabel_ = label(QStringLiteral("请先在高德地图选择“货车 → 重型货车 → 开始路线规划”。"), 12, QFont::Normal,
                          NamedColor::secondaryLabel, 9);
@@ -150,21 +151,12 @@ void WendrelApp::buildWindow() {
         window_->move(screen->availableGeometry().center() - window_->rect().center());
 
     QLabel* banner = label(QStringLiteral("WENDREL"), 11, QFont::DemiBold, NamedColor::teal);
-    QLabel* heading = label(QStringLiteral("读取 Mac 高德货车路线"), 24, QFont::Bold, NamedColor::label);
+    QLabel* heading = label(QStringLiteral("读取 Mac 高德货车路线"), 24, QFont::Bold);
     QLabel* explanation = label(QStringLiteral("在高德地图中完成货车路线规划后，点击下方按钮。助手优先读取页面文字，"
                                                "必要时使用 Mac 本机视觉识别窗口，不会上传截图。"),
                                 13, QFont::Normal, NamedColor::secondaryLabel, 3);
     QWidget* card = buildStatusCard();
-
-    readButton_ = new QPushButton(QString::fromUtf8(readButtonTitle));
-    readButton_->setFont(uiFont(14, QFont::Normal));
-    readButton_->setMinimumHeight(36);
-    connect(readButton_, &QPushButton::clicked, this, [this] { readAmap(); });
-    settingsButton_ = new QPushButton(QString::fromUtf8(settingsButtonTitle));
-    settingsButton_->setFont(uiFont(13, QFont::Normal));
-    settingsButton_->hide();
-    connect(settingsButton_, &QPushButton::clicked, this, [this] { openPermissionSettings(); });
-
+    buildButtons();
     QLabel* footer = label(QStringLiteral("读取成功后，回到 ") + qs(freightSiteHost) +
                                QStringLiteral(" 的“货车路线校准”，点击“导入 Mac 高德结果”。"),
                            11, QFont::Normal, NamedColor::tertiaryLabel, 2);
@@ -174,11 +166,21 @@ void WendrelApp::buildWindow() {
     auto* stack = new QVBoxLayout(window_.get());
     stack->setContentsMargins(28, 25, 28, 24);
     stack->setSpacing(13);
-    for (QWidget* element : {static_cast<QWidget*>(banner), static_cast<QWidget*>(heading),
-                             static_cast<QWidget*>(explanation), card, static_cast<QWidget*>(readButton_),
-                             static_cast<QWidget*>(settingsButton_), static_cast<QWidget*>(footer)})
-        stack->addWidget(element);
+    const std::initializer_list<QWidget*> elements{banner, heading, explanation, card, readButton_, settingsButton_, footer};
+    for (QWidget* element : elements) stack->addWidget(element);
     stack->addStretch(1);
+}
+
+void WendrelApp::buildButtons() {
+    readButton_ = new QPushButton(QString::fromUtf8(readButtonTitle));
+    readButton_->setFont(uiFont(14, QFont::Normal));
+    readButton_->setMinimumHeight(36);
+    connect(readButton_, &QPushButton::clicked, this, [this] { readAmap(); });
+
+    settingsButton_ = new QPushButton(QString::fromUtf8(settingsButtonTitle));
+    settingsButton_->setFont(uiFont(13, QFont::Normal));
+    settingsButton_->hide();
+    connect(settingsButton_, &QPushButton::clicked, this, [this] { openPermissionSettings(); });
 
     // Return and Enter press the read button wherever the focus is.
     for (int key : {Qt::Key_Return, Qt::Key_Enter}) {

@@ -10,6 +10,7 @@
 #include "model/route_model.h"
 
 #include <QColor>
+#include <QFont>
 #include <QObject>
 
 #include <memory>
@@ -70,8 +71,12 @@ public:
 
 private:
     void buildWindow();
-    QLabel* label(const QString& text, int size, int weight, wendrel::NamedColor color, int maxLines = 0);
+    // Every label of the window: wrapping, selectable plain text in the
+    // system font; `maxLines` 0 means no limit.
+    QLabel* label(const QString& text, int size, QFont::Weight weight = QFont::Normal,
+                  wendrel::NamedColor color = wendrel::NamedColor::label, int maxLines = 0);
     QWidget* buildStatusCard();
+    void buildButtons();
     void setStatus(const QString& text, wendrel::NamedColor color);
     void showSettingsButton();
     void startReadTask();
