@@ -1,6 +1,6 @@
 // The accessibility status against a private session bus (see CMakeLists:
-// run through dbus-run-session), where the AT-SPI bus launcher is activated
-// on demand and starts with accessibility switched off.
+// run through dbus-run-session with GSettings in memory), where the AT-SPI
+// bus launcher is activated on demand and starts with accessibility off.
 
 #include "platform/linux/linux_services.h"
 
