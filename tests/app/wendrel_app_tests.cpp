@@ -306,44 +306,50 @@ INSTANTIATE_TEST_SUITE_P(
                           "没有识别到高德路线文字"}),
     [](const auto& param) { return std::string(param.param.name); });
 
-TEST_F(WendrelAppTest, AccessibilityResultSkipsScreenCapture) {
-    desktop.trusted = true;
+struct SuccessCase {
+    const char* name;
+    bool trusted;
+    std::vector<std::string> accessibilityStrings;
+    bool preflight;
+    bool request;
+    std::vector<std::int32_t> harvested;  // pids the accessibility walk read
+    int captures;                         // also the times the read button was disabled
+    int requests;
+    friend void PrintTo(const SuccessCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class SuccessPathTest : public WendrelAppTest, public ::testing::WithParamInterface<SuccessCase> {};
+
+TEST_P(SuccessPathTest, ReadsThroughTheRightPath) {
+    const SuccessCase& c = GetParam();
     desktop.pids = {7, 8};
-    desktop.accessibilityStrings = {"高德地图", panelText};
+    desktop.trusted = c.trusted;
+    desktop.accessibilityStrings = c.accessibilityStrings;
+    desktop.recognizedStrings = {panelText};
     launch();
+    desktop.screenPreflight = c.preflight;
+    desktop.screenRequest = c.request;
     const int launchPreflights = desktop.preflightCalls;
-    app->readButton()->click();  // synchronous: no task is started
-    EXPECT_FALSE(app->readTaskRunning());
-    expectSuccess();
-    EXPECT_EQ(desktop.harvestedPids, std::vector<std::int32_t>{7});
-    EXPECT_EQ(desktop.preflightCalls, launchPreflights);
-    EXPECT_EQ(desktop.captures, 0);
-    EXPECT_EQ(enabledChanges.disables, 0);
-}
-
-TEST_F(WendrelAppTest, AccessibilityWithoutResultFallsBackToScreen) {
-    desktop.trusted = true;
-    desktop.accessibilityStrings = {"高德地图"};
-    desktop.recognizedStrings = {panelText};
-    launch();
     read();
     expectSuccess();
-    EXPECT_EQ(desktop.harvestedPids.size(), 1u);
-    EXPECT_EQ(desktop.captures, 1);
-    EXPECT_EQ(enabledChanges.disables, 1);
+    EXPECT_EQ(desktop.harvestedPids, c.harvested);
+    EXPECT_EQ(desktop.captures, c.captures);
+    EXPECT_EQ(enabledChanges.disables, c.captures);
+    EXPECT_EQ(desktop.requestCalls, c.requests);
+    // No screen-capture check at all when the accessibility text was enough.
+    if (c.captures == 0) {
+        EXPECT_EQ(desktop.preflightCalls, launchPreflights);
+    }
 }
 
-TEST_F(WendrelAppTest, UntrustedGoesStraightToScreenAndAsksForCapture) {
-    desktop.trusted = false;
-    desktop.screenPreflight = false;
-    desktop.screenRequest = true;
-    desktop.recognizedStrings = {panelText};
-    launch();
-    read();
-    expectSuccess();
-    EXPECT_TRUE(desktop.harvestedPids.empty());
-    EXPECT_EQ(desktop.requestCalls, 1);
-}
+INSTANTIATE_TEST_SUITE_P(
+    EitherPath, SuccessPathTest,
+    ::testing::Values(
+        SuccessCase{"AccessibilityTextSuffices", true, {"高德地图", panelText}, false, false, {7}, 0, 0},
+        SuccessCase{"AccessibilityTextWithoutRoute", true, {"高德地图"}, true, false, {7}, 1, 0},
+        SuccessCase{"UntrustedAndCaptureAllowed", false, {panelText}, true, false, {}, 1, 0},
+        SuccessCase{"UntrustedAndCaptureGrantedOnRequest", false, {panelText}, false, true, {}, 1, 1}),
+    [](const auto& param) { return std::string(param.param.name); });
 
 TEST_F(WendrelAppTest, WhileReadingOnlyTheStatusChangesAndTheButtonIsDisabled) {
     desktop.recognizedStrings = {panelText};
