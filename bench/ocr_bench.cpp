@@ -155,7 +155,10 @@ int main(int argc, char** argv) {
             const std::string got = readWithRecognizer(image, seconds);
             ours[v].add(got == expected, seconds);
             if (settings.verbose && got != expected)
-                std::cout << "panel " << seed << " " << variants[v] << "\n  expected " << expected << "\n  got      "
+                std::cout << "panel " << seed << " " << variants[v] << " (" << (panel.style.serif ? "serif" : "sans")
+                          << " " << panel.style.pointSize << "pt " << (panel.style.dark ? "dark" : "light")
+                          << (panel.style.clutter ? " clutter" : "") << (panel.style.markers ? " markers" : "")
+                          << ")\n  expected " << expected << "\n  got      "
                           << got << "\n";
 
             const bool keepImage = !settings.keep.isEmpty() || i < settings.plain;

@@ -78,6 +78,10 @@ bool isDebris(char32_t c) {
     }
 }
 
+// A closing quotation mark cannot begin a text, nor an opening one end it.
+bool isDebrisAtStart(char32_t c) { return isDebris(c) || c == U'\u201D' || c == U'\u2019'; }
+bool isDebrisAtEnd(char32_t c) { return isDebris(c) || c == U'\u201C' || c == U'\u2018'; }
+
 bool isSpace(char32_t c) { return text::isWhitespaceOrNewline(c); }
 
 std::u32string collapseWhiteSpace(const std::u32string& s) {
@@ -166,8 +170,8 @@ std::u32string stripDebrisAtEnds(std::u32string s) {
     std::size_t begin = 0, end = s.size();
     for (bool changed = true; changed && begin < end;) {
         changed = false;
-        while (begin < end && (isSpace(s[begin]) || isDebris(s[begin]))) ++begin, changed = true;
-        while (end > begin && (isSpace(s[end - 1]) || isDebris(s[end - 1]))) --end, changed = true;
+        while (begin < end && (isSpace(s[begin]) || isDebrisAtStart(s[begin]))) ++begin, changed = true;
+        while (end > begin && (isSpace(s[end - 1]) || isDebrisAtEnd(s[end - 1]))) --end, changed = true;
         if (begin >= end) break;
         const std::u32string middle = s.substr(begin, end - begin);
         if (const std::size_t q = quotedIconLength(middle)) begin += q, changed = true;
@@ -209,7 +213,7 @@ std::vector<std::vector<Tap>> axisTaps(int from, int to) {
 }  // namespace
 
 std::string tidyLine(std::string_view line) {
-    return encode(stripDebrisAtEnds(dropSpacesNextToCjk(restoreOnes(collapseWhiteSpace(decode(line))))));
+    return encode(stripDebrisAtEnds(restoreOnes(dropSpacesNextToCjk(collapseWhiteSpace(decode(line))))));
 }
 
 NormalizedRect normalizedBox(const PixelBox& box, int imageWidth, int imageHeight) {

@@ -13,8 +13,10 @@
 #include <omp.h>
 #endif
 
+#include <algorithm>
 #include <memory>
 #include <mutex>
+#include <optional>
 
 namespace AmapVisionReader {
 namespace {
@@ -60,20 +62,66 @@ Engine& engine() {
     return instance;
 }
 
+struct Word {
+    std::string text;
+    recognition::PixelBox box;
+};
+
+// The recogniser's text lines, each as its words with their boxes.
+std::vector<std::vector<Word>> wordsByLine(tesseract::TessBaseAPI& api) {
+    std::vector<std::vector<Word>> lines;
+    const std::unique_ptr<tesseract::ResultIterator> it(api.GetIterator());
+    if (!it) return lines;
+    do {
+        if (lines.empty() || it->IsAtBeginningOf(tesseract::RIL_TEXTLINE)) lines.emplace_back();
+        const std::unique_ptr<char[]> reading(it->GetUTF8Text(tesseract::RIL_WORD));
+        Word word;
+        if (!reading || !it->BoundingBox(tesseract::RIL_WORD, &word.box.left, &word.box.top, &word.box.right,
+                                         &word.box.bottom))
+            continue;
+        word.text = reading.get();
+        lines.back().push_back(std::move(word));
+    } while (it->Next(tesseract::RIL_WORD));
+    return lines;
+}
+
+// Sparse-text mode still joins words that stand far apart on one row, such
+// as an endpoint's marker icon and the endpoint; the platform recogniser
+// reports those as separate pieces, so a gap wider than the line is tall
+// starts a new piece.
+std::vector<std::vector<Word>> splitAtWideGaps(const std::vector<Word>& line) {
+    int height = 0;
+    for (const Word& w : line) height = std::max(height, w.box.bottom - w.box.top);
+    std::vector<std::vector<Word>> pieces;
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        if (i == 0 || line[i].box.left - line[i - 1].box.right > height) pieces.emplace_back();
+        pieces.back().push_back(line[i]);
+    }
+    return pieces;
+}
+
+std::optional<AmapRecognizedFragment> fragmentOf(const std::vector<Word>& words, int width, int height) {
+    std::string reading;
+    recognition::PixelBox box = words.front().box;
+    for (const Word& w : words) {
+        reading += (reading.empty() ? "" : " ") + w.text;
+        box.left = std::min(box.left, w.box.left);
+        box.top = std::min(box.top, w.box.top);
+        box.right = std::max(box.right, w.box.right);
+        box.bottom = std::max(box.bottom, w.box.bottom);
+    }
+    std::string line = text::trim(recognition::tidyLine(reading));
+    if (line.empty()) return std::nullopt;
+    return AmapRecognizedFragment(std::move(line), recognition::normalizedBox(box, width, height));
+}
+
 std::vector<AmapRecognizedFragment> linesOf(tesseract::TessBaseAPI& api, int width, int height) {
     std::vector<AmapRecognizedFragment> fragments;
-    std::unique_ptr<tesseract::ResultIterator> it(api.GetIterator());
-    if (!it) return fragments;
-    constexpr auto level = tesseract::RIL_TEXTLINE;
-    do {
-        const std::unique_ptr<char[]> reading(it->GetUTF8Text(level));
-        if (!reading) continue;
-        std::string line = text::trim(recognition::tidyLine(reading.get()));
+    for (const std::vector<Word>& line : wordsByLine(api)) {
         if (line.empty()) continue;
-        recognition::PixelBox box;
-        if (!it->BoundingBox(level, &box.left, &box.top, &box.right, &box.bottom)) continue;
-        fragments.emplace_back(std::move(line), recognition::normalizedBox(box, width, height));
-    } while (it->Next(level));
+        for (const std::vector<Word>& piece : splitAtWideGaps(line))
+            if (auto fragment = fragmentOf(piece, width, height)) fragments.push_back(std::move(*fragment));
+    }
     return fragments;
 }
 
