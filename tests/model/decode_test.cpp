@@ -31,6 +31,9 @@ struct BadDocument {
     const char* json;
 };
 
+// Names the case in test output instead of dumping its bytes.
+void PrintTo(const BadDocument& c, std::ostream* os) { *os << c.name; }
+
 class DecodeRejects : public testing::TestWithParam<BadDocument> {};
 
 TEST_P(DecodeRejects, WithAClearError) {

@@ -49,6 +49,8 @@ struct NumberCase {
     const char* text;
 };
 
+void PrintTo(const NumberCase& c, std::ostream* os) { *os << c.text; }
+
 class JsonNumber : public testing::TestWithParam<NumberCase> {};
 
 TEST_P(JsonNumber, IsShortestRoundTripInTheEncoderForm) {
@@ -87,6 +89,9 @@ struct EscapeCase {
     std::string written;
 };
 
+// Names the case in test output instead of dumping its bytes.
+void PrintTo(const EscapeCase& c, std::ostream* os) { *os << c.name; }
+
 class StringEscape : public testing::TestWithParam<EscapeCase> {};
 
 TEST_P(StringEscape, FollowsTheEncoderRules) {
@@ -113,6 +118,8 @@ struct TimeCase {
     sys_time<milliseconds> date;
     const char* text;
 };
+
+void PrintTo(const TimeCase& c, std::ostream* os) { *os << c.text; }
 
 class IsoTimestamp : public testing::TestWithParam<TimeCase> {};
 

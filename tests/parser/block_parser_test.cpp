@@ -37,6 +37,9 @@ struct BlockCase {
     Options options;  // empty: no result
 };
 
+// Names the case in test output instead of dumping its bytes.
+void PrintTo(const BlockCase& c, std::ostream* os) { *os << c.name; }
+
 class ParseBlockOptions : public testing::TestWithParam<BlockCase> {};
 
 TEST_P(ParseBlockOptions, AnchorsOptionsOnTheTravelTimeLine) {

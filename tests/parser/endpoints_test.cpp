@@ -14,6 +14,9 @@ struct EndpointCase {
     std::optional<std::string> destination;
 };
 
+// Names the case in test output instead of dumping its bytes.
+void PrintTo(const EndpointCase& c, std::ostream* os) { *os << c.name; }
+
 class ParseEndpoints : public testing::TestWithParam<EndpointCase> {};
 
 TEST_P(ParseEndpoints, FindsOriginAboveDestination) {

@@ -74,6 +74,8 @@ struct LabelCase {
     bool isLabel;
 };
 
+void PrintTo(const LabelCase& c, std::ostream* os) { *os << "\"" << c.line << "\""; }
+
 class IsRouteLabel : public testing::TestWithParam<LabelCase> {};
 
 TEST_P(IsRouteLabel, RejectsLongLinesPanelWordsAndDistances) {

@@ -10,6 +10,9 @@ struct TrimCase {
     std::string trimmed;
 };
 
+// Names the case in test output instead of dumping its bytes.
+void PrintTo(const TrimCase& c, std::ostream* os) { *os << c.name; }
+
 class Trim : public testing::TestWithParam<TrimCase> {};
 
 TEST_P(Trim, RemovesWhiteSpaceAndLineBreaksAtBothEndsOnly) { EXPECT_EQ(text::trim(GetParam().raw), GetParam().trimmed); }

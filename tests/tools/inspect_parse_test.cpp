@@ -51,6 +51,9 @@ struct BadCase {
     std::string input;
 };
 
+// Names the case in test output instead of dumping its bytes.
+void PrintTo(const BadCase& c, std::ostream* os) { *os << c.name; }
+
 class InspectParseBadInput : public testing::TestWithParam<BadCase> {};
 
 TEST_P(InspectParseBadInput, ExitsTwoWithAMessageAndNothingOnStandardOutput) {
