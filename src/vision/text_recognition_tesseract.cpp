@@ -14,6 +14,7 @@
 #endif
 
 #include <algorithm>
+#include <cstdlib>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -60,6 +61,17 @@ bool load(Engine& engine) {
 Engine& engine() {
     static Engine instance;
     return instance;
+}
+
+// Tesseract keeps the loaded dictionaries in a cache of its own that is made
+// while loading, so it is torn down before a static engine would be; the
+// engine is therefore released first, at exit, once no recognition runs.
+void releaseEngineAtExit() {
+    Engine& e = engine();
+    const std::lock_guard lock(e.mutex);
+    if (e.api) e.api->End();
+    e.api.reset();
+    e.loaded = false;
 }
 
 struct Word {
@@ -139,6 +151,7 @@ Expected<std::vector<AmapRecognizedFragment>, VisionError> recognizeFragments(co
             return VisionError(tesseractError(2, "无法加载 Tesseract 中文和英文识别模型（chi_sim、eng）"));
         }
         e.loaded = true;
+        std::atexit(releaseEngineAtExit);
     }
     tesseract::TessBaseAPI& api = *e.api;
     const std::vector<std::uint8_t> grey = recognition::recognitionGrey(image);
