@@ -134,6 +134,7 @@ int main(int argc, char** argv) {
     }
 
     Tally ours[2], plain[2];
+    Tally byTheme[2][2];  // [variant][dark]
     const char* variants[2] = {"native 2x", "1x enlarged to 2x"};
     for (int i = 0; i < settings.count; ++i) {
         const std::uint32_t seed = settings.seed + static_cast<std::uint32_t>(i);
@@ -154,6 +155,7 @@ int main(int argc, char** argv) {
             double seconds = 0;
             const std::string got = readWithRecognizer(image, seconds);
             ours[v].add(got == expected, seconds);
+            byTheme[v][panel.style.dark ? 1 : 0].add(got == expected, seconds);
             if (settings.verbose && got != expected)
                 std::cout << "panel " << seed << " " << variants[v] << " (" << (panel.style.serif ? "serif" : "sans")
                           << " " << panel.style.pointSize << "pt " << (panel.style.dark ? "dark" : "light")
@@ -180,5 +182,9 @@ int main(int argc, char** argv) {
     for (int v = 0; v < 2; ++v) printRow("wendrel recogniser", variants[v], ours[v]);
     for (int v = 0; v < 2; ++v)
         if (plain[v].panels) printRow("plain tesseract", variants[v], plain[v]);
+    const char* themeRows[2][2] = {{"native 2x, light", "native 2x, dark"},
+                                   {"1x to 2x, light", "1x to 2x, dark"}};
+    for (int v = 0; v < 2; ++v)
+        for (int dark = 0; dark < 2; ++dark) printRow("wendrel recogniser", themeRows[v][dark], byTheme[v][dark]);
     return 0;
 }
