@@ -1,24 +1,10 @@
-#include "tools/inspect.h"
+#include "inspect_test_support.h"
 
 #include <gtest/gtest.h>
 
-#include <sstream>
-
 namespace {
 
-struct Outcome {
-    int code;
-    std::string out;
-    std::string err;
-};
-
-Outcome runInspect(const std::vector<std::string>& args, const std::string& input) {
-    std::istringstream in(input);
-    std::ostringstream out, err;
-    inspect::Io io{in, out, err};
-    const int code = inspect::run(args, io);
-    return {code, out.str(), err.str()};
-}
+using Outcome = InspectOutcome;
 
 // The worked panel column: label, travel time, distance.
 const std::string column = R"([

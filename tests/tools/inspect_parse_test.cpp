@@ -1,24 +1,10 @@
-#include "tools/inspect.h"
+#include "inspect_test_support.h"
 
 #include <gtest/gtest.h>
 
-#include <sstream>
-
 namespace {
 
-struct Outcome {
-    int code;
-    std::string out;
-    std::string err;
-};
-
-Outcome runInspect(const std::vector<std::string>& args, const std::string& input) {
-    std::istringstream in(input);
-    std::ostringstream out, err;
-    inspect::Io io{in, out, err};
-    const int code = inspect::run(args, io);
-    return {code, out.str(), err.str()};
-}
+using Outcome = InspectOutcome;
 
 const std::string panel =
     R"(["高德地图","天津港\n石家庄物流园\n方案一\n4小时20分\n312.5公里\n¥268\n免费方案\n4小时45分\n298公里\n方案三\n4小时30分\n305.8公里"])";

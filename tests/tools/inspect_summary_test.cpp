@@ -1,25 +1,15 @@
-#include "tools/inspect.h"
+#include "inspect_test_support.h"
 
 #include <gtest/gtest.h>
 
-#include <sstream>
-
 namespace {
 
-struct Outcome {
-    int code;
-    std::string out;
-    std::string err;
-};
+using Outcome = InspectOutcome;
 
 Outcome runSummary(const std::string& input, const std::vector<std::string>& options = {}) {
     std::vector<std::string> args{"summary"};
     for (const std::string& option : options) args.push_back(option);
-    std::istringstream in(input);
-    std::ostringstream out, err;
-    inspect::Io io{in, out, err};
-    const int code = inspect::run(args, io);
-    return {code, out.str(), err.str()};
+    return runInspect(args, input);
 }
 
 const std::string workedPayload =
