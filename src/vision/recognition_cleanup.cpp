@@ -216,6 +216,24 @@ std::string tidyLine(std::string_view line) {
     return encode(stripDebrisAtEnds(restoreOnes(dropSpacesNextToCjk(collapseWhiteSpace(decode(line))))));
 }
 
+std::vector<bool> linesToKeep(const std::vector<PixelBox>& boxes) {
+    std::vector<bool> keep(boxes.size(), true);
+    for (std::size_t i = 0; i < boxes.size(); ++i) {
+        const PixelBox& piece = boxes[i];
+        const int height = piece.bottom - piece.top, width = piece.right - piece.left;
+        for (const PixelBox& line : boxes) {
+            if (line.bottom - line.top <= height) continue;
+            const int rows = std::min(piece.bottom, line.bottom) - std::max(piece.top, line.top);
+            const int columns = std::min(piece.right, line.right) - std::max(piece.left, line.left);
+            if (rows > 0 && columns > 0 && 2 * columns >= width) {
+                keep[i] = false;
+                break;
+            }
+        }
+    }
+    return keep;
+}
+
 NormalizedRect normalizedBox(const PixelBox& box, int imageWidth, int imageHeight) {
     const double w = imageWidth, h = imageHeight;
     const double left = std::clamp(box.left / w, 0.0, 1.0), right = std::clamp(box.right / w, left, 1.0);

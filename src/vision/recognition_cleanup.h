@@ -29,6 +29,13 @@ struct PixelBox {
     int bottom = 0;
 };
 
+// Which of the recognised lines to keep: text lines on a page do not
+// overlap, so a line whose box shares rows with a taller line's box and lies
+// mostly (half its width or more) across the same columns is a piece split
+// off that line's glyphs (the separate top strokes of "公交" read as "ANTRR")
+// and is dropped. One flag per box, in order; equal heights keep both.
+std::vector<bool> linesToKeep(const std::vector<PixelBox>& boxes);
+
 // The box in normalised image coordinates (0..1, origin lower-left, y up),
 // clipped to the image. The image must not be empty.
 NormalizedRect normalizedBox(const PixelBox& box, int imageWidth, int imageHeight);

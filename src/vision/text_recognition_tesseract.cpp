@@ -112,26 +112,39 @@ std::vector<std::vector<Word>> splitAtWideGaps(const std::vector<Word>& line) {
     return pieces;
 }
 
-std::optional<AmapRecognizedFragment> fragmentOf(const std::vector<Word>& words, int width, int height) {
-    std::string reading;
+recognition::PixelBox boxOf(const std::vector<Word>& words) {
     recognition::PixelBox box = words.front().box;
     for (const Word& w : words) {
-        reading += (reading.empty() ? "" : " ") + w.text;
         box.left = std::min(box.left, w.box.left);
         box.top = std::min(box.top, w.box.top);
         box.right = std::max(box.right, w.box.right);
         box.bottom = std::max(box.bottom, w.box.bottom);
     }
+    return box;
+}
+
+std::optional<AmapRecognizedFragment> fragmentOf(const std::vector<Word>& words, int width, int height) {
+    std::string reading;
+    for (const Word& w : words) reading += (reading.empty() ? "" : " ") + w.text;
+    const recognition::PixelBox box = boxOf(words);
     std::string line = text::trim(recognition::tidyLine(reading));
     if (line.empty()) return std::nullopt;
     return AmapRecognizedFragment(std::move(line), recognition::normalizedBox(box, width, height));
 }
 
 std::vector<AmapRecognizedFragment> linesOf(tesseract::TessBaseAPI& api, int width, int height) {
+    std::vector<std::vector<Word>> lines;
+    for (std::vector<Word>& line : wordsByLine(api))
+        if (!line.empty()) lines.push_back(std::move(line));
+    std::vector<recognition::PixelBox> boxes;
+    for (const std::vector<Word>& line : lines) boxes.push_back(boxOf(line));
+    // Sparse-text mode now and then makes a line of the detached top strokes
+    // of a row of characters; such a line overlaps the row's own line.
+    const std::vector<bool> keep = recognition::linesToKeep(boxes);
     std::vector<AmapRecognizedFragment> fragments;
-    for (const std::vector<Word>& line : wordsByLine(api)) {
-        if (line.empty()) continue;
-        for (const std::vector<Word>& piece : splitAtWideGaps(line))
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (!keep[i]) continue;
+        for (const std::vector<Word>& piece : splitAtWideGaps(lines[i]))
             if (auto fragment = fragmentOf(piece, width, height)) fragments.push_back(std::move(*fragment));
     }
     return fragments;

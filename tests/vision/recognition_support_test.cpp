@@ -7,7 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -180,5 +183,76 @@ TEST(Resampling, EnlargesSmoothlyAndReducesByAveraging) {
     const WindowImage narrow = recognition::resampled(edge, 1, 1);
     EXPECT_EQ(red(narrow, 0, 0), 128);  // the mean of black and white
 }
+
+WindowImage filled(int width, int height, std::array<std::uint8_t, 3> colour) {
+    WindowImage image{width, height, std::vector<std::uint8_t>(static_cast<std::size_t>(width) * height * 4, 255)};
+    for (std::size_t i = 0; i < image.rgba.size(); i += 4) std::copy(colour.begin(), colour.end(), &image.rgba[i]);
+    return image;
+}
+
+struct GreyCase {
+    const char* name;
+    std::array<std::uint8_t, 3> ground;
+    std::array<std::uint8_t, 3> text;  // the first pixel's colour
+    std::array<std::uint8_t, 3> other; // the second pixel's colour
+    std::uint8_t groundGrey, textGrey, otherGrey;
+};
+
+class RecognitionGrey : public testing::TestWithParam<GreyCase> {};
+
+// A 10×10 image of one colour with its first two pixels in others.
+TEST_P(RecognitionGrey, GivesDarkTextOnALightGround) {
+    const GreyCase& c = GetParam();
+    WindowImage image = filled(10, 10, c.ground);
+    std::copy(c.text.begin(), c.text.end(), &image.rgba[0]);
+    std::copy(c.other.begin(), c.other.end(), &image.rgba[4]);
+    const std::vector<std::uint8_t> grey = recognition::recognitionGrey(image);
+    ASSERT_EQ(grey.size(), 100u);
+    EXPECT_EQ(grey[0], c.textGrey);
+    EXPECT_EQ(grey[1], c.otherGrey);
+    EXPECT_EQ(grey[99], c.groundGrey);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, RecognitionGrey,
+    testing::Values(
+        // Light grounds are plain Rec. 601 luma.
+        GreyCase{"lightBlackText", {255, 255, 255}, {0, 0, 0}, {128, 128, 128}, 255, 0, 128},
+        GreyCase{"lightBlueTextIsLuma", {255, 255, 255}, {0x1a, 0x73, 0xe8}, {0xff, 0x00, 0x00}, 255, 102, 76},
+        GreyCase{"lightGroundNotStretched", {200, 200, 200}, {100, 100, 100}, {150, 150, 150}, 200, 100, 150},
+        // Dark grounds: the luma inverted.
+        GreyCase{"darkWhiteText", {28, 29, 33}, {232, 234, 237}, {255, 255, 255}, 226, 21, 0},
+        GreyCase{"darkBlueTextInverted", {28, 29, 33}, {0x4c, 0x9a, 0xff}, {128, 128, 128}, 226, 113, 127},
+        GreyCase{"darkRedIsLumaInverted", {0, 0, 0}, {255, 0, 0}, {0, 0, 100}, 255, 179, 244},
+        GreyCase{"darkGreysInverted", {20, 20, 20}, {30, 30, 30}, {25, 25, 25}, 235, 225, 230}),
+    [](const auto& param) { return std::string(param.param.name); });
+
+TEST(GreyConversion, EmptyImageGivesNothing) {
+    EXPECT_TRUE(recognition::recognitionGrey(WindowImage{}).empty());
+}
+
+struct KeepCase {
+    const char* name;
+    std::vector<recognition::PixelBox> boxes;
+    std::vector<bool> keep;
+};
+
+class OverlappingLines : public testing::TestWithParam<KeepCase> {};
+
+TEST_P(OverlappingLines, DropsPiecesSplitOffATallerLine) {
+    EXPECT_EQ(recognition::linesToKeep(GetParam().boxes), GetParam().keep);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, OverlappingLines,
+    testing::Values(
+        KeepCase{"none", {}, {}},
+        KeepCase{"splitOffTopOfTallerLine", {{340, 40, 388, 54}, {342, 44, 390, 68}}, {false, true}},
+        KeepCase{"sideBySideOnOneRow", {{0, 40, 100, 60}, {120, 44, 200, 56}}, {true, true}},
+        KeepCase{"stackedLinesTouching", {{0, 0, 100, 20}, {0, 20, 100, 30}}, {true, true}},
+        KeepCase{"lessThanHalfAcross", {{90, 10, 130, 20}, {0, 0, 100, 30}}, {true, true}},
+        KeepCase{"exactlyHalfAcross", {{80, 10, 120, 20}, {0, 0, 100, 30}}, {false, true}},
+        KeepCase{"equalHeightsBothKept", {{0, 0, 100, 20}, {10, 5, 90, 25}}, {true, true}}),
+    [](const auto& param) { return std::string(param.param.name); });
 
 }  // namespace
