@@ -144,14 +144,19 @@ std::chrono::system_clock::time_point dateOrNow(const Options& options) {
     return options.date.value_or(std::chrono::system_clock::now());
 }
 
-std::vector<std::string> readStringArray(std::string_view json) {
+nlohmann::json readJsonArray(std::string_view json, std::string_view elements) {
     nlohmann::json value;
     try {
         value = nlohmann::json::parse(json);
     } catch (const nlohmann::json::exception& e) {
         throw BadInput{std::string("standard input is not valid JSON in UTF-8: ") + e.what()};
     }
-    if (!value.is_array()) throw BadInput{"standard input must be a JSON array of strings"};
+    if (!value.is_array()) throw BadInput{"standard input must be a JSON array of " + std::string(elements)};
+    return value;
+}
+
+std::vector<std::string> readStringArray(std::string_view json) {
+    const nlohmann::json value = readJsonArray(json, "strings");
     std::vector<std::string> strings;
     strings.reserve(value.size());
     for (std::size_t i = 0; i < value.size(); ++i) {

@@ -4,6 +4,8 @@
 // with the answer on standard output, exit 1 with a reason on standard error
 // when there is no result, exit 2 with a message when the input is bad.
 
+#include <nlohmann/json_fwd.hpp>
+
 #include <chrono>
 #include <iosfwd>
 #include <optional>
@@ -54,6 +56,10 @@ Options parseOptions(const std::vector<std::string>& args, const std::vector<std
                      bool takesDate, std::size_t positionalCount);
 
 std::chrono::system_clock::time_point dateOrNow(const Options& options);
+
+// The text parsed as a JSON array; bad input otherwise. `elements` names what
+// the array should hold, for the message.
+nlohmann::json readJsonArray(std::string_view json, std::string_view elements);
 
 // A JSON array of strings from the text; bad input otherwise.
 std::vector<std::string> readStringArray(std::string_view json);

@@ -44,13 +44,7 @@ AmapRecognizedFragment readFragment(const nlohmann::json& item, std::size_t inde
 // A JSON array of {"text": "...", "box": [x, y, width, height]}, the box in
 // normalised lower-left-origin coordinates as the recogniser reports it.
 std::vector<AmapRecognizedFragment> readFragments(std::string_view input) {
-    nlohmann::json value;
-    try {
-        value = nlohmann::json::parse(input);
-    } catch (const nlohmann::json::exception& e) {
-        throw BadInput{std::string("standard input is not valid JSON in UTF-8: ") + e.what()};
-    }
-    if (!value.is_array()) throw BadInput{"standard input must be a JSON array of fragments"};
+    const nlohmann::json value = readJsonArray(input, "fragments");
     std::vector<AmapRecognizedFragment> fragments;
     fragments.reserve(value.size());
     for (std::size_t i = 0; i < value.size(); ++i) fragments.push_back(readFragment(value[i], i));
