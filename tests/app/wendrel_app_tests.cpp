@@ -17,6 +17,7 @@
 #include <chrono>
 #include <cmath>
 #include <condition_variable>
+#include <functional>
 #include <limits>
 #include <mutex>
 #include <thread>
@@ -59,6 +60,29 @@ public:
         if (event->type() == QEvent::EnabledChange && !static_cast<QWidget*>(watched)->isEnabled()) ++disables;
         return false;
     }
+};
+
+// Holds a screen read inside its capture until released (at most five seconds).
+class CaptureGate {
+public:
+    std::function<void()> hook() {
+        return [this] {
+            std::unique_lock lock(mutex_);
+            released_.wait_for(lock, std::chrono::seconds(5), [this] { return open_; });
+        };
+    }
+    void release() {
+        {
+            std::lock_guard lock(mutex_);
+            open_ = true;
+        }
+        released_.notify_all();
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable released_;
+    bool open_ = false;
 };
 
 class WendrelAppTest : public ::testing::Test {
@@ -354,13 +378,8 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(WendrelAppTest, WhileReadingOnlyTheStatusChangesAndTheButtonIsDisabled) {
     desktop.recognizedStrings = {panelText};
     launch();
-    std::mutex mutex;
-    std::condition_variable released;
-    bool release = false;
-    desktop.captureHook = [&] {
-        std::unique_lock lock(mutex);
-        released.wait_for(lock, std::chrono::seconds(5), [&] { return release; });
-    };
+    CaptureGate gate;
+    desktop.captureHook = gate.hook();
     app->readButton()->click();
     EXPECT_TRUE(app->readTaskRunning());
     EXPECT_FALSE(app->readButton()->isEnabled());
@@ -370,11 +389,7 @@ TEST_F(WendrelAppTest, WhileReadingOnlyTheStatusChangesAndTheButtonIsDisabled) {
     EXPECT_EQ(text(app->resultLabel()), initialResult);
     // A second press (Return, or a click already queued) starts nothing.
     app->readAmap();
-    {
-        std::lock_guard lock(mutex);
-        release = true;
-    }
-    released.notify_all();
+    gate.release();
     waitUntil([&] { return !app->readTaskRunning(); });
     expectSuccess();
     EXPECT_EQ(desktop.captures, 1);
@@ -451,13 +466,8 @@ TEST_F(WendrelAppTest, ReturnAndEnterPressTheReadButton) {
 TEST_F(WendrelAppTest, ClosingTheWindowDuringCaptureQuitsCleanly) {
     desktop.recognizedStrings = {panelText};
     launch();
-    std::mutex mutex;
-    std::condition_variable released;
-    bool release = false;
-    desktop.captureHook = [&] {
-        std::unique_lock lock(mutex);
-        released.wait_for(lock, std::chrono::seconds(5), [&] { return release; });
-    };
+    CaptureGate gate;
+    desktop.captureHook = gate.hook();
     app->readButton()->click();
     ASSERT_TRUE(app->readTaskRunning());
 
@@ -468,9 +478,7 @@ TEST_F(WendrelAppTest, ClosingTheWindowDuringCaptureQuitsCleanly) {
 
     std::thread releaser([&] {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        std::lock_guard lock(mutex);
-        release = true;
-        released.notify_all();
+        gate.release();
     });
     app.reset();  // waits for the task, which must not hand off any more
     releaser.join();
