@@ -5,7 +5,7 @@
 // For comparison, plain `tesseract IMAGE - -l chi_sim+eng` reads a subset of
 // the same images and its text is parsed as one block.
 //
-//   wendrel-ocr-bench [--count N] [--plain N] [--seed S] [--keep DIR] [--verbose]
+//   wendrel-ocr-bench [--count N] [--plain N] [--seed S] [--keep DIR] [--verbose] [--native | --enlarged]
 
 #include "ocr_panel.h"
 
@@ -37,6 +37,7 @@ struct Settings {
     std::uint32_t seed = 1;
     QString keep;         // directory to keep the images in, for looking at failures
     bool verbose = false;
+    int firstVariant = 0, lastVariant = 1;  // native 2x, 1x enlarged to 2x
 };
 
 struct Tally {
@@ -101,8 +102,10 @@ Settings parseArguments(int argc, char** argv) {
         else if (arg == "--seed" && hasValue) s.seed = static_cast<std::uint32_t>(std::strtoul(argv[++i], nullptr, 10));
         else if (arg == "--keep" && hasValue) s.keep = argv[++i];
         else if (arg == "--verbose") s.verbose = true;
+        else if (arg == "--native") s.lastVariant = 0;
+        else if (arg == "--enlarged") s.firstVariant = 1;
         else {
-            std::cerr << "usage: wendrel-ocr-bench [--count N] [--plain N] [--seed S] [--keep DIR] [--verbose]\n";
+            std::cerr << "usage: wendrel-ocr-bench [--count N] [--plain N] [--seed S] [--keep DIR] [--verbose] [--native | --enlarged]\n";
             std::exit(2);
         }
     }
@@ -144,7 +147,7 @@ int main(int argc, char** argv) {
             std::cerr << "panel " << seed << ": its own texts do not parse; generator fault\n";
             return 1;
         }
-        for (int v = 0; v < 2; ++v) {
+        for (int v = settings.firstVariant; v <= settings.lastVariant; ++v) {
             WindowImage image;
             if (v == 0) {
                 image = ocrcorpus::windowImageOf(ocrcorpus::render(panel, 2, seed));
@@ -179,12 +182,14 @@ int main(int argc, char** argv) {
                 "mean s", "p95 s");
     std::printf("|%s|%s|%s|%s|%s|%s|%s|\n", "--------------------", "----------------------", "--------", "-------",
                 "---------", "----------", "----------");
-    for (int v = 0; v < 2; ++v) printRow("wendrel recogniser", variants[v], ours[v]);
+    for (int v = 0; v < 2; ++v)
+        if (ours[v].panels) printRow("wendrel recogniser", variants[v], ours[v]);
     for (int v = 0; v < 2; ++v)
         if (plain[v].panels) printRow("plain tesseract", variants[v], plain[v]);
     const char* themeRows[2][2] = {{"native 2x, light", "native 2x, dark"},
                                    {"1x to 2x, light", "1x to 2x, dark"}};
     for (int v = 0; v < 2; ++v)
-        for (int dark = 0; dark < 2; ++dark) printRow("wendrel recogniser", themeRows[v][dark], byTheme[v][dark]);
+        for (int dark = 0; dark < 2; ++dark)
+            if (byTheme[v][dark].panels) printRow("wendrel recogniser", themeRows[v][dark], byTheme[v][dark]);
     return 0;
 }

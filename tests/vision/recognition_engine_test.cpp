@@ -78,6 +78,24 @@ INSTANTIATE_TEST_SUITE_P(Styles, RenderedPanel,
                                          PanelCase{"lightSerif", false, true}),
                          [](const auto& param) { return std::string(param.param.name); });
 
+// Texts the engine misreads at first sight in some faces: repeated figures
+// run into one ("11小时" as "1小时"), a bold serif "白云" read as "白去", a
+// marker dot taken for the endpoint's first character.
+TEST(Recognition, ReadsRepeatedFiguresAndBoldSerifNames) {
+    ocrcorpus::Panel panel;
+    panel.origin = "河北省石家庄市长安区";
+    panel.destination = "广州市白云区太和镇";
+    panel.columns = {{"常规路线", "11小时33分", "896.1公里", "¥206"}, {"少收费", "22小时5分", "1111.2公里", "¥118"}};
+    for (const bool dark : {false, true}) {
+        panel.style = {true, 14, dark, true, true};
+        const auto strings = recognizeRouteStrings(rendered(panel));
+        ASSERT_TRUE(strings) << strings.error().localizedDescription();
+        const auto result = AmapParser::parse(strings.value(), readDate);
+        ASSERT_TRUE(result) << (dark ? "dark" : "light");
+        EXPECT_EQ(payloadText(*result).value(), ocrcorpus::expectedPayload(panel, readDate)) << (dark ? "dark" : "light");
+    }
+}
+
 const AmapRecognizedFragment* find(const std::vector<AmapRecognizedFragment>& fragments, std::string_view text) {
     const auto it = std::find_if(fragments.begin(), fragments.end(), [&](const auto& f) { return f.text == text; });
     return it == fragments.end() ? nullptr : &*it;
