@@ -85,7 +85,7 @@ TEST(Recognition, ReadsRepeatedFiguresAndBoldSerifNames) {
     ocrcorpus::Panel panel;
     panel.origin = "河北省石家庄市长安区";
     panel.destination = "广州市白云区太和镇";
-    panel.columns = {{"常规路线", "11小时33分", "896.1公里", "¥206"}, {"少收费", "22小时5分", "1111.2公里", "¥118"}};
+    panel.columns = {{"常规路线", "11小时33分", "896.1公里", "¥206"}, {"方案二", "22小时5分", "1111.2公里", "¥118"}};
     for (const bool dark : {false, true}) {
         panel.style = {true, 14, dark, true, true};
         const auto strings = recognizeRouteStrings(rendered(panel));
