@@ -156,16 +156,20 @@ bool hasAsciiDigit(const std::string& s) { return s.find_first_of("0123456789") 
 //   "1", but never makes up a whole figure);
 // - other text again with its contrast raised, and when the two differ, a
 //   third time as a raw line; the reading two of the three agree on wins,
-//   the first one otherwise ("白云" in a bold serif face read as "白去").
+//   the first one otherwise ("白云" in a bold serif face read as "白去");
+//   when both have a character twice in a row, the raw line decides whether
+//   it is there once ("太和和镇").
 Reading readPiece(tesseract::TessBaseAPI& api, recognition::GreyView grey, const PixelBox& piece) {
     Reading first = read(api, recognition::cropForReading(grey, piece, {}), tesseract::PSM_SINGLE_LINE);
     if (hasAsciiDigit(first.tidied)) {
         Reading spaced = read(api, recognition::cropForReading(grey, piece, {1.0, true}), tesseract::PSM_SINGLE_LINE);
         return recognition::isFigureReading(spaced.tidied) ? spaced : first;
     }
-    Reading contrasted = read(api, recognition::cropForReading(grey, piece, {2.0, false}), tesseract::PSM_SINGLE_LINE);
-    if (contrasted.tidied == first.tidied) return first;
-    const Reading raw = read(api, recognition::cropForReading(grey, piece, {}), tesseract::PSM_RAW_LINE);
+    const Reading contrasted = read(api, recognition::cropForReading(grey, piece, {2.0, false}), tesseract::PSM_SINGLE_LINE);
+    const bool agreed = contrasted.tidied == first.tidied;
+    if (agreed && !recognition::hasDoubledCharacter(first.tidied)) return first;
+    Reading raw = read(api, recognition::cropForReading(grey, piece, {}), tesseract::PSM_RAW_LINE);
+    if (agreed) return recognition::doublesOneCharacterOf(first.tidied, raw.tidied) ? raw : first;
     return raw.tidied == contrasted.tidied ? contrasted : first;
 }
 

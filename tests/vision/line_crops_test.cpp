@@ -1,6 +1,6 @@
 // The crops each recognised line is read from: pieces of a layout line,
 // which pieces are read, the crop's tones, margins and letter spacing, and
-// what counts as a reading of a figure.
+// what counts as a reading of a figure, and a character read twice.
 
 #include "vision/line_crops.h"
 
@@ -170,5 +170,31 @@ INSTANTIATE_TEST_SUITE_P(
                     FigureCase{"到18", false}, FigureCase{"318.3公时", false}, FigureCase{"１１小时", false},
                     FigureCase{"途经G4京港澳高速", false}, FigureCase{"红绿灯21个", false},
                     FigureCase{"4小时20分 ¥268", false}, FigureCase{"", false}, FigureCase{"免费", false}));
+
+struct DoubledCase {
+    const char* reading;
+    const char* other;
+    bool doubled;  // hasDoubledCharacter(reading)
+    bool doublesOneOfOther;
+};
+
+class DoubledCharacters : public testing::TestWithParam<DoubledCase> {};
+
+TEST_P(DoubledCharacters, OneChineseCharacterReadTwice) {
+    EXPECT_EQ(recognition::hasDoubledCharacter(GetParam().reading), GetParam().doubled);
+    EXPECT_EQ(recognition::doublesOneCharacterOf(GetParam().reading, GetParam().other), GetParam().doublesOneOfOther);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Readings, DoubledCharacters,
+    testing::Values(DoubledCase{"广州市白云区太和和镇", "广州市白云区太和镇", true, true},
+                    DoubledCase{"和和辽宁", "和辽宁", true, true},
+                    DoubledCase{"太和镇", "太和镇", false, false},
+                    // Some other difference as well, or two characters more.
+                    DoubledCase{"广州市白云区太和和镇", "广州市白去区太和镇", true, false},
+                    DoubledCase{"太和和和镇", "太和镇", true, false},
+                    // Figures and letters twice are not this misreading.
+                    DoubledCase{"11小时", "1小时", false, false}, DoubledCase{"GG4", "G4", false, false},
+                    DoubledCase{"", "", false, false}));
 
 }  // namespace
