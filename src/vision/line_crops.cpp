@@ -2,11 +2,8 @@
 
 #include "parser/text_rules.h"
 
-#include <unicode/utf8.h>
-
 #include <algorithm>
 #include <array>
-#include <string>
 
 namespace AmapVisionReader::recognition {
 namespace {
@@ -86,22 +83,6 @@ void spaceLetters(LineCrop& crop, int extra) {
     crop.imageColumns = std::move(columns);
 }
 
-std::u32string codePoints(std::string_view s) {
-    std::u32string out;
-    const auto* bytes = reinterpret_cast<const std::uint8_t*>(s.data());
-    const auto length = static_cast<std::int32_t>(s.size());
-    for (std::int32_t i = 0; i < length;) {
-        UChar32 c = 0;
-        U8_NEXT(bytes, i, length, c);
-        out.push_back(c < 0 ? U'\uFFFD' : static_cast<char32_t>(c));
-    }
-    return out;
-}
-
-bool isIdeograph(char32_t c) { return (c >= 0x3400 && c <= 0x9FFF) || (c >= 0x20000 && c <= 0x3FFFF); }
-
-bool isDoubledAt(const std::u32string& s, std::size_t i) { return isIdeograph(s[i]) && s[i] == s[i + 1]; }
-
 }  // namespace
 
 std::vector<PixelBox> piecesOfLine(const std::vector<PixelBox>& words) {
@@ -162,21 +143,6 @@ bool isFigureReading(std::string_view line) {
     static const text::Pattern figure(
         R"(^(?:[0-9]+小时(?:[0-9]+分)?|[0-9]+分钟|[0-9]+(?:\.[0-9]+)?公里|¥[0-9]+)$)");
     return figure.matchesIn(line);
-}
-
-bool hasDoubledCharacter(std::string_view reading) {
-    const std::u32string s = codePoints(reading);
-    for (std::size_t i = 0; i + 1 < s.size(); ++i)
-        if (isDoubledAt(s, i)) return true;
-    return false;
-}
-
-bool doublesOneCharacterOf(std::string_view reading, std::string_view other) {
-    const std::u32string s = codePoints(reading), once = codePoints(other);
-    if (s.size() != once.size() + 1) return false;
-    for (std::size_t i = 0; i + 1 < s.size(); ++i)
-        if (isDoubledAt(s, i) && s.substr(0, i) + s.substr(i + 1) == once) return true;
-    return false;
 }
 
 }  // namespace AmapVisionReader::recognition

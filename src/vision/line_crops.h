@@ -64,12 +64,4 @@ LineCrop cropForReading(GreyView image, PixelBox piece, CropStyle style);
 // ("11小时33分", "45分钟"), a distance ("312.5公里") or a toll ("¥268").
 bool isFigureReading(std::string_view line);
 
-// Whether `reading` is `other` with one Chinese character written twice in a
-// row ("太和和镇" against "太和镇"): the engine now and then reads one
-// character twice.
-bool doublesOneCharacterOf(std::string_view reading, std::string_view other);
-
-// Whether the reading has a Chinese character twice in a row.
-bool hasDoubledCharacter(std::string_view reading);
-
 }  // namespace AmapVisionReader::recognition

@@ -127,6 +127,8 @@ std::u32string dropSpacesNextToCjk(const std::u32string& s) {
 bool isAsciiLetter(char32_t c) { return (c >= U'a' && c <= U'z') || (c >= U'A' && c <= U'Z'); }
 bool isIdeograph(char32_t c) { return (c >= 0x3400 && c <= 0x9FFF) || (c >= 0x20000 && c <= 0x3FFFF); }
 
+bool isDoubledAt(const std::u32string& s, std::size_t i) { return isIdeograph(s[i]) && s[i] == s[i + 1]; }
+
 // A round marker or icon read as a letter, a zero or an at sign.
 bool looksLikeIcon(char32_t c) { return isAsciiLetter(c) || c == U'0' || c == U'@'; }
 
@@ -288,6 +290,21 @@ int capturePixels(double points) {
     if (!(pixels >= 1.0)) return 1;
     if (pixels >= 1'000'000.0) return 1'000'000;
     return static_cast<int>(pixels);
+}
+
+bool hasDoubledCharacter(std::string_view reading) {
+    const std::u32string s = decode(reading);
+    for (std::size_t i = 0; i + 1 < s.size(); ++i)
+        if (isDoubledAt(s, i)) return true;
+    return false;
+}
+
+bool doublesOneCharacterOf(std::string_view reading, std::string_view other) {
+    const std::u32string s = decode(reading), once = decode(other);
+    if (s.size() != once.size() + 1) return false;
+    for (std::size_t i = 0; i + 1 < s.size(); ++i)
+        if (isDoubledAt(s, i) && s.substr(0, i) + s.substr(i + 1) == once) return true;
+    return false;
 }
 
 }  // namespace AmapVisionReader::recognition

@@ -29,6 +29,14 @@ struct PixelBox {
     int bottom = 0;
 };
 
+// Whether `reading` is `other` with one Chinese character written twice in a
+// row ("太和和镇" against "太和镇"): the engine now and then reads one
+// character twice.
+bool doublesOneCharacterOf(std::string_view reading, std::string_view other);
+
+// Whether the reading has a Chinese character twice in a row.
+bool hasDoubledCharacter(std::string_view reading);
+
 // Which of the recognised lines to keep: text lines on a page do not
 // overlap, so a line whose box shares rows with a taller line's box and lies
 // mostly (half its width or more) across the same columns is a piece split
