@@ -20,7 +20,7 @@
 #include <cstdlib>
 #include <memory>
 #include <mutex>
-#include <optional>
+#include <system_error>
 #include <thread>
 
 namespace AmapVisionReader {
@@ -160,7 +160,8 @@ bool hasAsciiDigit(const std::string& s) { return s.find_first_of("0123456789") 
 //   when both have a character twice in a row, the raw line decides whether
 //   it is there once ("太和和镇").
 Reading readPiece(tesseract::TessBaseAPI& api, recognition::GreyView grey, const PixelBox& piece) {
-    Reading first = read(api, recognition::cropForReading(grey, piece, {}), tesseract::PSM_SINGLE_LINE);
+    const LineCrop plain = recognition::cropForReading(grey, piece, {});
+    Reading first = read(api, plain, tesseract::PSM_SINGLE_LINE);
     if (hasAsciiDigit(first.tidied)) {
         Reading spaced = read(api, recognition::cropForReading(grey, piece, {1.0, true}), tesseract::PSM_SINGLE_LINE);
         return recognition::isFigureReading(spaced.tidied) ? spaced : first;
@@ -168,7 +169,7 @@ Reading readPiece(tesseract::TessBaseAPI& api, recognition::GreyView grey, const
     const Reading contrasted = read(api, recognition::cropForReading(grey, piece, {2.0, false}), tesseract::PSM_SINGLE_LINE);
     const bool agreed = contrasted.tidied == first.tidied;
     if (agreed && !recognition::hasDoubledCharacter(first.tidied)) return first;
-    Reading raw = read(api, recognition::cropForReading(grey, piece, {}), tesseract::PSM_RAW_LINE);
+    Reading raw = read(api, plain, tesseract::PSM_RAW_LINE);
     if (agreed) return recognition::doublesOneCharacterOf(first.tidied, raw.tidied) ? raw : first;
     return raw.tidied == contrasted.tidied ? contrasted : first;
 }
@@ -183,7 +184,11 @@ std::vector<Reading> readPieces(const std::vector<std::unique_ptr<tesseract::Tes
         for (std::size_t i; (i = next.fetch_add(1)) < pieces.size();) readings[i] = readPiece(api, grey, pieces[i]);
     };
     std::vector<std::thread> helpers;
-    for (std::size_t r = 1; r < readers.size(); ++r) helpers.emplace_back(work, std::ref(*readers[r]));
+    try {
+        for (std::size_t r = 1; r < readers.size(); ++r) helpers.emplace_back(work, std::ref(*readers[r]));
+    } catch (const std::system_error&) {
+        // No thread to be had: the engines that did start read everything.
+    }
     work(*readers.front());
     for (std::thread& t : helpers) t.join();
     return readings;
