@@ -56,8 +56,8 @@ struct LineCrop {
 // The crop for reading `piece`: the piece with a margin of 2 pixels above and
 // below and 0.6 of its height at the sides (a thin leading "1" the layout left
 // out is taken in), its tones stretched so the lightest tenth (the ground)
-// is white and black stays black, then `style`, then padded with white. The piece must lie
-// within the image and not be empty.
+// is white and black stays black, then `style`, then padded with white. The
+// piece must lie within the image and not be empty.
 LineCrop cropForReading(GreyView image, PixelBox piece, CropStyle style);
 
 // Whether a tidied reading is one figure of the panel: a travel time
