@@ -13,12 +13,13 @@
 
 namespace completion {
 
-// Copies share one outcome: the waiter keeps one, each handler holds a copy.
+// Copies share one outcome: the waiter keeps one, each handler holds a copy
+// (a block captures it as a const copy, hence the const members).
 template <typename T>
 class Once {
 public:
     // True when this was the first outcome.
-    bool deliver(T value) {
+    bool deliver(T value) const {
         {
             const std::lock_guard lock(state_->mutex);
             if (state_->delivered) return false;
@@ -30,7 +31,7 @@ public:
     }
 
     // The outcome, or nothing when none came within `limit`.
-    std::optional<T> waitFor(std::chrono::milliseconds limit) {
+    std::optional<T> waitFor(std::chrono::milliseconds limit) const {
         std::unique_lock lock(state_->mutex);
         if (!state_->ready.wait_for(lock, limit, [this] { return state_->delivered; })) return std::nullopt;
         std::optional<T> value = std::move(state_->value);
