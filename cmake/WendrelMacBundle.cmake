@@ -19,8 +19,10 @@ function(wendrel_make_bundle target)
   find_program(WENDREL_MACDEPLOYQT macdeployqt
     HINTS "${QT6_INSTALL_PREFIX}/${QT6_INSTALL_BINS}" "${Qt6_DIR}/../../../bin"
     REQUIRED)
+  # After each link: macdeployqt copies what is missing and points the fresh
+  # executable at the bundle's frameworks; the signature covers the result.
   add_custom_command(TARGET ${target} POST_BUILD
-    COMMAND "${WENDREL_MACDEPLOYQT}" "$<TARGET_BUNDLE_DIR:${target}>" -always-overwrite
+    COMMAND "${WENDREL_MACDEPLOYQT}" "$<TARGET_BUNDLE_DIR:${target}>"
     COMMAND codesign --force --deep --sign - "$<TARGET_BUNDLE_DIR:${target}>"
     COMMENT "Deploying Qt into Wendrel.app and signing it ad hoc"
     VERBATIM)
