@@ -86,8 +86,9 @@ left=()
 while read -r path; do
   [ "$path" = /. ] && continue
   if [ -d "$path" ] && [ ! -L "$path" ]; then
-    # A directory may stay only when another package shares it.
-    dpkg -S "$path" >/dev/null 2>&1 || left+=("$path/")
+    # A directory may stay when another package shares it or it holds
+    # files of others (caches made by triggers).
+    if [ -z "$(ls -A "$path")" ] && ! dpkg -S "$path" >/dev/null 2>&1; then left+=("$path/"); fi
   elif [ -e "$path" ] || [ -L "$path" ]; then
     left+=("$path")
   fi
