@@ -5,12 +5,14 @@
 #include "standin_process.h"
 #include "standin_scenario.h"
 
+#include <glib.h>
 #include <gtest/gtest.h>
 
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
+#include <fstream>
 #include <future>
 #include <thread>
 
@@ -151,6 +153,51 @@ TEST(AtspiReader, StoppingTheApplicationDuringAReadKeepsWhatWasCollected) {
     EXPECT_LT(afterStop, 2000ms);
     EXPECT_TRUE(has(texts, panelTextOf("elements-3500")));
     EXPECT_FALSE(has(texts, "图层 4000"));
+}
+
+// What a main loop running on `context` would watch and run: the number of
+// descriptors it polls and whether anything is ready. One whole iteration
+// (prepare, query, check, dispatch) without blocking.
+struct LoopLoad {
+    int descriptors = 0;
+    bool ready = false;
+    bool operator==(const LoopLoad&) const = default;
+};
+
+LoopLoad loadOf(GMainContext* context) {
+    EXPECT_TRUE(g_main_context_acquire(context));
+    gint priority = 0;
+    g_main_context_prepare(context, &priority);
+    std::vector<GPollFD> fds(64);
+    gint timeout = 0;
+    gint count = g_main_context_query(context, priority, &timeout, fds.data(), static_cast<gint>(fds.size()));
+    fds.resize(static_cast<std::size_t>(std::min<gint>(count, 64)));
+    LoopLoad load{count, g_main_context_check(context, priority, fds.data(), static_cast<gint>(fds.size())) != 0};
+    g_main_context_dispatch(context);
+    g_main_context_release(context);
+    return load;
+}
+
+bool mapped(const std::string& library) {
+    std::ifstream maps("/proc/self/maps");
+    std::string line;
+    while (std::getline(maps, line)) {
+        if (line.find(library) != std::string::npos) return true;
+    }
+    return false;
+}
+
+// The reader's traffic runs on its own thread and connection: a window's main
+// loop (the default GLib context) gets nothing to watch or run from a read,
+// and libatspi, whose handlers would run there, is not even loaded.
+TEST(AtspiReader, ReadingLeavesNothingOnTheDefaultMainContext) {
+    GMainContext* context = g_main_context_default();
+    const LoopLoad before = loadOf(context);
+    auto standin = startStandin("three-options");
+    EXPECT_TRUE(has(readAccessibilityStrings(standin->pid()), panelTextOf("three-options")));
+    EXPECT_EQ(loadOf(context), before);
+    EXPECT_FALSE(g_main_context_pending(context));
+    EXPECT_FALSE(mapped("libatspi"));
 }
 
 }  // namespace
