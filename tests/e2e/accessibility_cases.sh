@@ -116,6 +116,7 @@ case_soak() {
     fi
     read_exactly "$scenario" "$read"
   done
+  ! grep -q libatspi "/proc/$WENDREL_PID/maps" || fail "libatspi is loaded into Wendrel"
   events_heard >"$WENDREL_E2E_DIR/events"
   echo "30 reads exact; the listener heard $(cat "$WENDREL_E2E_DIR/events") accessibility events"
 }
