@@ -74,12 +74,20 @@ struct CloseConnection {
 };
 using ConnectionPtr = std::unique_ptr<DBusConnection, CloseConnection>;
 
+// What one application's accessibility bridge offers, learnt during a walk.
+// Help texts are a recent addition many bridges lack; once one answered that
+// it has none, its other elements are not asked.
+struct Bridge {
+    bool offersHelpText = true;
+};
+
 // Where one element lives: the connection, the owner's bus name, the path.
 // Every application is reached through the one accessibility bus connection.
 struct Target {
     DBusConnection* bus = nullptr;
     std::string busName;
     std::string path;
+    std::shared_ptr<Bridge> bridge = std::make_shared<Bridge>();
 };
 
 // One method call in flight. Its answer is collected on demand; a call that
@@ -241,9 +249,10 @@ struct Siblings {
 };
 constexpr std::size_t askAheadCount = 16;
 
-// One element read with plain AT-SPI D-Bus calls on the reader's connection. Nothing is cached: every walk asks afresh, so a panel that changed
-// is never read from a stale copy. All calls that do not depend on one another
-// are sent at once.
+// One element read with plain AT-SPI D-Bus calls on the reader's connection.
+// Nothing is cached: every walk asks afresh, so a panel that changed is never
+// read from a stale copy. All calls that do not depend on one another are sent
+// at once.
 class AtspiElement final : public Element {
 public:
     AtspiElement(Target target, std::shared_ptr<Siblings> siblings, std::size_t index)
@@ -255,7 +264,7 @@ public:
         name_ = askProperty(target_, "Name");
         description_ = askProperty(target_, "Description");
         identifier_ = askProperty(target_, "AccessibleId");
-        help_ = askProperty(target_, "HelpText");
+        if (target_.bridge->offersHelpText) help_ = askProperty(target_, "HelpText");
         role_ = askAccessible(target_, "GetRoleName");
         localizedRole_ = askAccessible(target_, "GetLocalizedRoleName");
         attributes_ = askAccessible(target_, "GetAttributes");
@@ -284,7 +293,7 @@ public:
         if (name == titleAttribute) return textAnswer(name_);
         if (name == descriptionAttribute) return textAnswer(description_);
         if (name == valueAttribute) return valueText();
-        if (name == helpAttribute) return textAnswer(help_);
+        if (name == helpAttribute) return helpText();
         if (name == roleAttribute) return textAnswer(role_);
         if (name == roleDescriptionAttribute) return textAnswer(localizedRole_);
         if (name == identifierAttribute) return textAnswer(identifier_);
@@ -301,8 +310,7 @@ public:
         forEachEntry(children_.reply(), [&](DBusMessageIter* entry) {
             auto reference = stringPair(entry);
             if (!reference) return;
-            auto child = std::make_unique<AtspiElement>(Target{target_.bus, reference->first, reference->second},
-                                                        siblings, children.size());
+            auto child = std::make_unique<AtspiElement>(childTarget(*reference), siblings, children.size());
             siblings->elements.push_back(child.get());
             children.push_back(std::move(child));
         });
@@ -314,6 +322,18 @@ public:
     Reply<Elements> windows() override { return children(); }
 
 private:
+    // A child that another process embeds has a bridge of its own.
+    Target childTarget(const std::pair<std::string, std::string>& reference) const {
+        auto bridge = reference.first == target_.busName ? target_.bridge : std::make_shared<Bridge>();
+        return Target{target_.bus, reference.first, reference.second, std::move(bridge)};
+    }
+
+    Reply<AttributeValue> helpText() {
+        auto reply = textAnswer(help_);
+        if (reply.outcome == CallOutcome::failed) target_.bridge->offersHelpText = false;
+        return reply;
+    }
+
     // The whole text of the Text interface; a numeric Value gives no text.
     Reply<AttributeValue> valueText() {
         auto outcome = interfaces_.wait();
@@ -401,7 +421,7 @@ std::optional<Target> findApplication(DBusConnection* bus, std::int32_t pid) {
         if (owners[i].wait() != CallOutcome::ok) continue;
         auto owner = replyUint32(owners[i].reply());
         if (owner && static_cast<std::int64_t>(*owner) == pid) {
-            return Target{bus, applications[i].first, applications[i].second};
+            return Target{bus, applications[i].first, applications[i].second, std::make_shared<Bridge>()};
         }
     }
     return std::nullopt;
