@@ -122,6 +122,7 @@ case_soak() {
 }
 
 # ---- The map application goes away or stops during a read ----
+# A listener is registered, so that the applications publish their events.
 
 # Waits until Wendrel's window shows its read button again and the read has
 # ended one way or the other; prints how long after the press that took.
@@ -137,6 +138,7 @@ wait_for_read_end() {
 read_ended() { has_payload || shows_text "$WENDREL_PID" "未能读取"; }
 
 case_quit-during-read() {
+  start_listener
   start_standin elements-3500
   start_wendrel
   local pressed
@@ -153,6 +155,7 @@ case_quit-during-read() {
 }
 
 case_stopped-during-read() {
+  start_listener
   start_standin elements-3500
   start_wendrel
   local pressed
