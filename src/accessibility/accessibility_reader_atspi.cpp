@@ -10,6 +10,8 @@
 //
 // The application of a process is found through the registry: the children of
 // its root are the applications, and the bus daemon names each one's process.
+// When the application's bridge offers a direct connection, the walk opens one
+// for itself and goes over it, on the same thread.
 // The walk sends plain AT-SPI calls: every call about one element goes out at
 // once, and the next siblings are asked ahead, so a read waits for about one
 // round trip per element instead of one per call. Nothing of an earlier read is
