@@ -22,6 +22,7 @@
 
 #include "accessibility/accessibility_reader.h"
 #include "accessibility/accessibility_walk.h"
+#include "accessibility/atspi_address.h"
 
 #include <dbus/dbus.h>
 
@@ -488,7 +489,7 @@ ConnectionPtr openDirectConnection(const Target& application, bool& answered) {
     auto outcome = call.wait();
     answered = outcome != CallOutcome::notAnswering;
     auto address = replyString(call.reply());
-    if (!address || address->empty()) return nullptr;
+    if (!address || !isDirectConnectionAddress(*address)) return nullptr;
     DBusError error;
     dbus_error_init(&error);
     ConnectionPtr direct(dbus_connection_open_private(address->c_str(), &error));
