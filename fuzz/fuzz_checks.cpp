@@ -43,9 +43,9 @@ std::optional<std::string> payloadOf(const std::optional<AmapReadResult>& result
 
 }  // namespace
 
-void require(bool holds, std::string_view what) {
+void require(bool holds, const std::string& what) {
     if (holds) return;
-    std::fprintf(stderr, "property violated: %.*s\n", static_cast<int>(what.size()), what.data());
+    std::fprintf(stderr, "property violated: %s\n", what.c_str());
     std::abort();
 }
 
@@ -82,7 +82,9 @@ void checkPayload(const AmapReadResult& result, std::string_view payload) {
     require(decoded.hasValue(), "payload does not decode");
     require(decoded.value() == result, "payload decodes to a different result");
     const auto again = payloadText(decoded.value());
-    require(again.hasValue() && again.value() == payload, "decoded result encodes to other bytes");
+    require(again.hasValue() && again.value() == payload,
+            "decoded result encodes to other bytes:\n" + std::string(payload) + "\n" +
+                (again ? again.value() : again.error().description));
 }
 
 void checkParsedResult(const AmapReadResult& result, Date date) {

@@ -18,7 +18,7 @@ namespace fuzz {
 using Date = std::chrono::system_clock::time_point;
 
 // Aborts with `what` when `holds` is false.
-void require(bool holds, std::string_view what);
+void require(bool holds, const std::string& what);
 
 // The fuzz input as text.
 std::string_view asText(const std::uint8_t* data, std::size_t size);

@@ -59,7 +59,7 @@ TEST_P(JsonNumber, IsShortestRoundTripInTheEncoderForm) {
 
 INSTANTIATE_TEST_SUITE_P(
     Values, JsonNumber,
-    testing::Values(NumberCase{298.0, "298"}, NumberCase{0.0, "0"}, NumberCase{268.0, "268"},
+    testing::Values(NumberCase{298.0, "298"}, NumberCase{0.0, "0"}, NumberCase{-0.0, "0"}, NumberCase{268.0, "268"},
                     NumberCase{312.5, "312.5"}, NumberCase{305.8, "305.8"}, NumberCase{0.5, "0.5"},
                     NumberCase{5000.0, "5000"}, NumberCase{100000.0, "100000"}, NumberCase{0.1 + 0.2, "0.30000000000000004"},
                     NumberCase{1280.5, "1280.5"}, NumberCase{-12.25, "-12.25"}, NumberCase{0.0001, "0.0001"},
