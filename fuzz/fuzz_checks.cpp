@@ -68,10 +68,10 @@ Date dateFor(std::string_view input) {
     using namespace std::chrono;
     std::uint64_t hash = 14695981039346656037ull;  // FNV-1a
     for (const char c : input) hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
-    const auto first = sys_days{year{0} / January / 1}, last = sys_days{year{9999} / December / 31};
-    const auto span = duration_cast<seconds>(last - first).count() + 86400;
-    const auto offset = seconds{static_cast<long long>(hash % static_cast<std::uint64_t>(span))};
-    return time_point_cast<system_clock::duration>(first + offset);
+    // Any whole second the system clock can hold (the years 1677 to 2262).
+    const auto first = ceil<seconds>(Date::min()), last = floor<seconds>(Date::max());
+    const auto span = static_cast<std::uint64_t>((last - first).count()) + 1;
+    return first + seconds{static_cast<long long>(hash % span)};
 }
 
 void checkPayload(const AmapReadResult& result, std::string_view payload) {

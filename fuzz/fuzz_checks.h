@@ -26,8 +26,8 @@ std::string_view asText(const std::uint8_t* data, std::size_t size);
 // The texts of one input: pieces separated by the record separator U+001E.
 std::vector<std::string_view> records(std::string_view input, char separator = '\x1e');
 
-// A read time between the years 0000 and 9999 chosen by the input's bytes, so
-// that one input always gets the same time.
+// A read time in the system clock's range chosen by the input's bytes, so that
+// one input always gets the same time.
 Date dateFor(std::string_view input);
 
 // The options, numbers, texts and readAt of a result the parser built from

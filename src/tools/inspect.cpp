@@ -104,8 +104,12 @@ std::optional<std::chrono::system_clock::time_point> parseIsoDate(std::string_vi
     } else {
         return std::nullopt;
     }
-    const auto local = sys_days{day} + hours{*h} + minutes{*mi} + seconds{*sec} + fraction;
-    return time_point_cast<system_clock::duration>(local - offset);
+    // Whole seconds first: the system clock counts nanoseconds and holds only
+    // the years 1677 to 2262; a time beyond them is refused, not wrapped.
+    const sys_seconds utc = sys_days{day} + hours{*h} + minutes{*mi} + seconds{*sec} - offset;
+    using Clock = system_clock::time_point;
+    if (utc < ceil<seconds>(Clock::min()) || utc >= floor<seconds>(Clock::max())) return std::nullopt;
+    return time_point_cast<system_clock::duration>(utc) + duration_cast<system_clock::duration>(fraction);
 }
 
 Options parseOptions(const std::vector<std::string>& args, const std::vector<std::string_view>& allowedFlags,
@@ -125,7 +129,7 @@ Options parseOptions(const std::vector<std::string>& args, const std::vector<std
             }
             options.date = parseIsoDate(value);
             if (!options.date)
-                throw BadInput{"bad --date '" + value + "': expected an ISO 8601 time such as 2026-12-06T08:51:08.9Z"};
+                throw BadInput{"bad --date '" + value + "': expected an ISO 8601 time such as 2026-12-06T08:51:08.9Z, in the years 1678 to 2261"};
         } else if (std::find(allowedFlags.begin(), allowedFlags.end(), arg) != allowedFlags.end()) {
             options.flags.push_back(arg);
         } else if (arg.starts_with("--")) {
