@@ -105,17 +105,22 @@ bool canonicallyEqual(std::string_view a, std::string_view b) {
     return U_SUCCESS(status) && na == nb;
 }
 
-bool isValidUtf8(std::string_view s) {
-    std::size_t i = 0;
-    while (i < s.size()) {
-        int32_t j = static_cast<int32_t>(i);
+std::size_t wellFormedPrefixLength(std::string_view s) {
+    std::size_t at = 0;
+    while (at < s.size()) {
+        // At most four bytes at a time keep ICU's 32-bit offsets valid.
+        const auto* data = reinterpret_cast<const uint8_t*>(s.data() + at);
+        const auto window = static_cast<int32_t>(std::min<std::size_t>(s.size() - at, 4));
+        int32_t i = 0;
         UChar32 c = 0;
-        U8_NEXT(reinterpret_cast<const uint8_t*>(s.data()), j, static_cast<int32_t>(s.size()), c);
-        if (c < 0) return false;
-        i = static_cast<std::size_t>(j);
+        U8_NEXT(data, i, window, c);
+        if (c < 0) return at;
+        at += static_cast<std::size_t>(i);
     }
-    return true;
+    return at;
 }
+
+bool isValidUtf8(std::string_view s) { return wellFormedPrefixLength(s) == s.size(); }
 
 // U+FEFF and the bidirectional controls (U+061C, U+200E/F, U+202A..U+202E,
 // U+2066..U+2069) are well-formed characters and are kept: a place name in a

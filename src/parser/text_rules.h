@@ -32,6 +32,10 @@ bool canonicallyEqual(std::string_view a, std::string_view b);
 // Whether the bytes are well-formed UTF-8.
 bool isValidUtf8(std::string_view s);
 
+// The length in bytes of the longest well-formed UTF-8 start of `s`: the
+// offset of the first ill-formed byte, or the size when there is none.
+std::size_t wellFormedPrefixLength(std::string_view s);
+
 // The bytes as well-formed UTF-8, for texts that come from another process or
 // a recogniser. Each ill-formed piece (a stray continuation byte, a truncated
 // sequence, an overlong form, an encoded surrogate, a code point above

@@ -2,6 +2,7 @@
 
 #include "model/route_model.h"
 #include "parser/amap_parser.h"
+#include "parser/text_rules.h"
 
 #include <nlohmann/json.hpp>
 
@@ -57,11 +58,12 @@ int run(const std::vector<std::string>& args, Io& io) {
         try {
             return command.run(rest, io);
         } catch (const BadInput& bad) {
-            io.err << "wendrel-inspect " << command.name << ": " << bad.message << "\n";
+            // The message may quote the input or an argument.
+            io.err << "wendrel-inspect " << command.name << ": " << text::wellFormedUtf8(bad.message) << "\n";
             return badInput;
         }
     }
-    io.err << "wendrel-inspect: unknown command '" << args[0] << "' (see wendrel-inspect --help)\n";
+    io.err << "wendrel-inspect: unknown command '" << text::wellFormedUtf8(args[0]) << "' (see wendrel-inspect --help)\n";
     return badInput;
 }
 
@@ -148,7 +150,15 @@ std::chrono::system_clock::time_point dateOrNow(const Options& options) {
     return options.date.value_or(std::chrono::system_clock::now());
 }
 
+void requireUtf8(std::string_view input) {
+    const std::size_t good = text::wellFormedPrefixLength(input);
+    if (good == input.size()) return;
+    throw BadInput{"standard input is not UTF-8: ill-formed byte at offset " + std::to_string(good) +
+                   " (convert the file to UTF-8 first)"};
+}
+
 nlohmann::json readJsonArray(std::string_view json, std::string_view elements) {
+    requireUtf8(json);
     nlohmann::json value;
     try {
         value = nlohmann::json::parse(json);
