@@ -114,6 +114,38 @@ TEST(Payload, InvalidUtf8TextIsAnErrorNotAHalfWrittenLine) {
     EXPECT_FALSE(payloadText(result));
 }
 
+// Texts are repaired where they enter; the writer still never writes a text
+// that is not UTF-8, in any member, whatever the ill-formed piece.
+struct IllFormedCase {
+    const char* name;
+    AmapReadResult result;
+};
+
+void PrintTo(const IllFormedCase& c, std::ostream* os) { *os << c.name; }
+
+class PayloadIllFormed : public testing::TestWithParam<IllFormedCase> {};
+
+TEST_P(PayloadIllFormed, RefusedAndNothingWritten) {
+    const auto payload = payloadText(GetParam().result);
+    ASSERT_FALSE(payload);
+    EXPECT_NE(payload.error().description.find("UTF-8"), std::string::npos);
+}
+
+AmapReadResult withText(int member, const std::string& bad) {
+    auto text = [&](int m) { return m == member ? bad : std::string("天津港"); };
+    return AmapReadResult(text(0), text(1), {AmapRouteOption(text(2), 60, 1, std::nullopt)}, text(3), text(4), text(5));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, PayloadIllFormed,
+    testing::Values(IllFormedCase{"OriginOverlongSlash", withText(0, "a\xc0\xaf")},
+                    IllFormedCase{"DestinationEncodedSurrogate", withText(1, "\xed\xa0\x80")},
+                    IllFormedCase{"LabelTruncatedCharacter", withText(2, "方案\xe4\xb8")},
+                    IllFormedCase{"SourceStrayContinuation", withText(3, "\x80")},
+                    IllFormedCase{"VehicleTypeAboveU10FFFF", withText(4, "\xf4\x90\x80\x80")},
+                    IllFormedCase{"ReadAtInvalidLead", withText(5, "2026\xfe")}),
+    [](const testing::TestParamInfo<IllFormedCase>& c) { return c.param.name; });
+
 struct TimeCase {
     sys_time<milliseconds> date;
     const char* text;
