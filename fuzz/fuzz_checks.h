@@ -31,9 +31,10 @@ std::vector<std::string_view> records(std::string_view input, char separator = '
 Date dateFor(std::string_view input);
 
 // The options, numbers, texts and readAt of a result the parser built from
-// well-formed texts at `date`; then its payload: one line of well-formed
-// UTF-8 that decodes to an equal result and encodes again to the same bytes.
-void checkParsedResult(const AmapReadResult& result, Date date);
+// well-formed texts at `date` (any time when absent: readAt then only has its
+// 20 characters); then its payload: one line of well-formed UTF-8 that
+// decodes to an equal result and encodes again to the same bytes.
+void checkParsedResult(const AmapReadResult& result, std::optional<Date> date);
 
 // A payload the writer produced: the prefix, one line of well-formed UTF-8,
 // decoding to a result equal to `result` whose payload is the same bytes.

@@ -1,5 +1,7 @@
-// wendrel-inspect's input readers. The first line names the subcommand
-// (parse, blocks, read or summary); the rest is its standard input. Whatever
+// wendrel-inspect's input readers. The first line is the command line, its
+// words separated by single spaces (the subcommand, then options such as
+// --date); the rest is standard input. Without a --date, parse and read get a
+// fixed one, which the payload's readAt must show. Whatever
 // the input, the tool exits 0, 1 or 2, prints well-formed UTF-8, and a
 // payload it prints passes the parser's checks.
 
@@ -10,18 +12,19 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <sstream>
 
 namespace {
 
 constexpr std::string_view dateText = "2026-12-06T08:51:08Z";
 
-void checkPrintedPayload(const std::string& out) {
+void checkPrintedPayload(const std::string& out, std::optional<fuzz::Date> date) {
     fuzz::require(out.ends_with('\n'), "payload line without its line break");
     const std::string line = out.substr(0, out.size() - 1);
     const auto result = decodePayload(line);
     fuzz::require(result.hasValue(), "printed payload does not decode");
-    fuzz::checkParsedResult(result.value(), *inspect::parseIsoDate(dateText));
+    fuzz::checkParsedResult(result.value(), date);
 }
 
 void checkBlocks(const std::string& out) {
@@ -36,10 +39,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view input = fuzz::asText(data, size);
     const std::size_t newline = input.find('\n');
     if (newline == std::string_view::npos) return 0;
-    const std::string command(input.substr(0, newline));
-    std::vector<std::string> args{command};
-    if (command == "parse" || command == "read") args.insert(args.end(), {"--date", std::string(dateText)});
-    else if (command != "blocks" && command != "summary") return 0;
+    std::vector<std::string> args;
+    for (const std::string_view word : fuzz::records(input.substr(0, newline), ' ')) args.emplace_back(word);
+    const std::string command = args[0];
+    if (command != "parse" && command != "read" && command != "blocks" && command != "summary") return 0;
+    const bool datesGiven = std::any_of(args.begin(), args.end(), [](const std::string& a) { return a.starts_with("--date"); });
+    std::optional<fuzz::Date> date;
+    if ((command == "parse" || command == "read") && !datesGiven) {
+        args.insert(args.end(), {"--date", std::string(dateText)});
+        date = inspect::parseIsoDate(dateText);
+    }
 
     std::istringstream in{std::string(input.substr(newline + 1))};
     std::ostringstream out, err;
@@ -53,7 +62,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     fuzz::require(!out.str().empty(), "success without output");
-    if (command == "parse" || command == "read") checkPrintedPayload(out.str());
+    if (std::find(args.begin(), args.end(), "--help") != args.end()) return 0;
+    if (command == "parse" || command == "read") checkPrintedPayload(out.str(), date);
     if (command == "blocks") checkBlocks(out.str());
     return 0;
 }
