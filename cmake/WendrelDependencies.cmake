@@ -22,7 +22,8 @@ endif()
 
 # The desktop layers. On Linux: Qt 6 window and clipboard, AT-SPI accessibility
 # over libdbus, X11 window list and Composite capture, Tesseract recognition.
-if(CMAKE_SYSTEM_NAME STREQUAL "Linux")
+# The fuzz build needs none of them: it exercises the portable libraries only.
+if(CMAKE_SYSTEM_NAME STREQUAL "Linux" AND NOT WENDREL_FUZZ)
   set(WENDREL_PLATFORM_LINUX ON)
   find_package(Qt6 REQUIRED COMPONENTS Core Gui Widgets DBus)
   pkg_check_modules(DBUS REQUIRED IMPORTED_TARGET dbus-1)

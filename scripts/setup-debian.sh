@@ -6,6 +6,8 @@ packages=(
   # build
   build-essential cmake ninja-build pkg-config git
   libicu-dev nlohmann-json3-dev libgtest-dev libgmock-dev libbenchmark-dev
+  # the fuzz targets: clang with libFuzzer and the sanitizer runtimes
+  clang-14 libclang-rt-14-dev
   # desktop layers
   qt6-base-dev qt6-base-dev-tools libgl-dev qt6-qpa-plugins libxcb-cursor0
   libdbus-1-dev at-spi2-core libglib2.0-dev
