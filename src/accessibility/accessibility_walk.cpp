@@ -40,7 +40,9 @@ std::optional<std::string> textOf(const AttributeValue& value) {
     switch (value.kind) {
         case AttributeValue::Kind::text:
         case AttributeValue::Kind::attributedText:
-            return value.text;
+            // Whatever the other process sent, only well-formed UTF-8 goes on to
+            // the parser and the payload.
+            return text::wellFormedUtf8(value.text);
         case AttributeValue::Kind::number:
         case AttributeValue::Kind::other:
             break;

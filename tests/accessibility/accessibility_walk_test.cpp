@@ -183,7 +183,11 @@ INSTANTIATE_TEST_SUITE_P(
                       TextCase{"trimmed", R::answered(V::plain("  高德推荐\n")), {"高德推荐"}},
                       TextCase{"inner_breaks_stay", R::answered(V::plain("\n天津港\n方案一 \n")), {"天津港\n方案一"}},
                       TextCase{"only_spaces", R::answered(V::plain(" \u3000\u00a0\r\n\t\u2028")), {}},
-                      TextCase{"failed_call", R::failed(), {}}),
+                      TextCase{"failed_call", R::failed(), {}},
+                      // Another process's bytes become well-formed UTF-8: nothing is dropped and
+                      // a NUL does not cut the text short.
+                      TextCase{"ill_formed", R::answered(V::plain("\xE5\xA4方案\xC0\xAF一")), {"\uFFFD方案\uFFFD\uFFFD一"}},
+                      TextCase{"inner_nul", R::answered(V::plain(std::string("天津\0港", 10))), {std::string("天津\0港", 10)}}),
     [](const auto& param) { return std::string(param.param.name); });
 
 TEST(Texts, FixedNamesThenOwnNamesEachReadOnce) {
