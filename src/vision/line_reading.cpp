@@ -1,0 +1,101 @@
+#include "vision/line_reading.h"
+
+#include "parser/text_rules.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numeric>
+
+namespace AmapVisionReader::reading {
+namespace {
+
+constexpr int detectorStride = 32;
+
+bool isAsciiDigit(const std::string& s) { return s.size() == 1 && s[0] >= '0' && s[0] <= '9'; }
+
+}  // namespace
+
+int detectionSide(int imagePixels) {
+    const int points = std::max(imagePixels, 0) / 2;
+    const int rounded = (points + detectorStride / 2) / detectorStride * detectorStride;
+    return std::max(rounded, detectorStride);
+}
+
+PixelBox unclipped(const PixelBox& box, double ratio) {
+    const double w = box.right - box.left, h = box.bottom - box.top;
+    if (w <= 0 || h <= 0) return box;
+    const int d = static_cast<int>(std::lround(w * h * ratio / (2 * (w + h))));
+    return PixelBox{box.left - d, box.top - d, box.right + d, box.bottom + d};
+}
+
+PixelBox scaledToImage(const PixelBox& box, int fromWidth, int fromHeight, int imageWidth, int imageHeight) {
+    const double sx = static_cast<double>(imageWidth) / fromWidth, sy = static_cast<double>(imageHeight) / fromHeight;
+    auto x = [&](int v) { return std::clamp(static_cast<int>(std::lround(v * sx)), 0, imageWidth); };
+    auto y = [&](int v) { return std::clamp(static_cast<int>(std::lround(v * sy)), 0, imageHeight); };
+    return PixelBox{x(box.left), y(box.top), x(box.right), y(box.bottom)};
+}
+
+CropFit fitCrop(int cropWidth, int cropHeight, int inputHeight, std::span<const int> inputWidths) {
+    const int widest = inputWidths.back();
+    const double scaled = std::ceil(static_cast<double>(cropWidth) * inputHeight / cropHeight);
+    const int width = std::clamp(static_cast<int>(scaled), 1, widest);
+    const auto input = std::find_if(inputWidths.begin(), inputWidths.end(), [&](int w) { return w >= width; });
+    return CropFit{width, *input};
+}
+
+std::vector<std::string> alphabetFromKeys(std::istream& keys) {
+    std::vector<std::string> alphabet{""};
+    for (std::string line; std::getline(keys, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        alphabet.push_back(line == "\uFFE5" ? "\u00A5" : line);
+    }
+    alphabet.emplace_back(" ");
+    return alphabet;
+}
+
+std::vector<ReadCharacter> decodeGreedy(std::span<const float> scores, int steps, int classes,
+                                        const std::vector<std::string>& alphabet) {
+    std::vector<ReadCharacter> line;
+    int previous = 0;
+    for (int t = 0; t < steps; ++t) {
+        const auto row = scores.subspan(static_cast<std::size_t>(t) * classes, static_cast<std::size_t>(classes));
+        const auto best = static_cast<int>(std::max_element(row.begin(), row.end()) - row.begin());
+        const float score = row[static_cast<std::size_t>(best)];
+        if (best != 0 && best == previous && !line.empty())
+            line.back().confidence = std::max(line.back().confidence, score);
+        else if (best != 0 && static_cast<std::size_t>(best) < alphabet.size())
+            line.push_back(ReadCharacter{alphabet[static_cast<std::size_t>(best)], score});
+        previous = best;
+    }
+    return line;
+}
+
+std::optional<std::string> trustedText(const std::vector<ReadCharacter>& line, float minimumConfidence) {
+    std::string joined;
+    for (const ReadCharacter& c : line) {
+        if (isAsciiDigit(c.text) && c.confidence < minimumConfidence) return std::nullopt;
+        joined += c.text;
+    }
+    std::string trimmed = text::trim(joined);
+    if (trimmed.empty()) return std::nullopt;
+    return trimmed;
+}
+
+std::vector<std::size_t> readingOrder(const std::vector<PixelBox>& boxes, int rowTolerance) {
+    std::vector<std::size_t> order(boxes.size());
+    std::iota(order.begin(), order.end(), std::size_t{0});
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+        return std::pair(boxes[a].top, boxes[a].left) < std::pair(boxes[b].top, boxes[b].left);
+    });
+    // Lines of one row whose tops differ by a pixel or two go left to right.
+    for (std::size_t i = 1; i < order.size(); ++i)
+        for (std::size_t j = i; j > 0; --j) {
+            const PixelBox& before = boxes[order[j - 1]];
+            const PixelBox& after = boxes[order[j]];
+            if (std::abs(after.top - before.top) >= rowTolerance || after.left >= before.left) break;
+            std::swap(order[j - 1], order[j]);
+        }
+    return order;
+}
+
+}  // namespace AmapVisionReader::reading
