@@ -3,15 +3,13 @@
 # finds them in WENDREL_MODEL_DIR and installs them with the program.
 set(WENDREL_MODEL_DIR "${PROJECT_SOURCE_DIR}/models" CACHE PATH
     "Directory of the converted text recognition models (made by scripts/setup-models.sh)")
-set(WENDREL_MODEL_FILES
-    text_detector.onnx text_recognizer_320.onnx text_recognizer_640.onnx text_recognizer_960.onnx
-    text_recognizer_keys.txt)
-foreach(file ${WENDREL_MODEL_FILES})
-  if(NOT EXISTS "${WENDREL_MODEL_DIR}/${file}")
-    message(FATAL_ERROR "The text recognition model ${WENDREL_MODEL_DIR}/${file} is missing. "
-                        "Run scripts/setup-models.sh (or scripts/setup-debian.sh) first, "
-                        "or point WENDREL_MODEL_DIR at the directory it made.")
-  endif()
-  list(APPEND _wendrel_model_paths "${WENDREL_MODEL_DIR}/${file}")
-endforeach()
-install(FILES ${_wendrel_model_paths} DESTINATION share/wendrel/models)
+file(GLOB _wendrel_recognizers "${WENDREL_MODEL_DIR}/text_recognizer_*.onnx")
+if(NOT EXISTS "${WENDREL_MODEL_DIR}/text_detector.onnx" OR NOT EXISTS "${WENDREL_MODEL_DIR}/text_recognizer_keys.txt"
+   OR NOT _wendrel_recognizers)
+  message(FATAL_ERROR "The text recognition models are missing from ${WENDREL_MODEL_DIR}. "
+                      "Run scripts/setup-models.sh (scripts/setup-debian.sh runs it too), "
+                      "or point WENDREL_MODEL_DIR at the directory it made.")
+endif()
+install(FILES "${WENDREL_MODEL_DIR}/text_detector.onnx" "${WENDREL_MODEL_DIR}/text_recognizer_keys.txt"
+              ${_wendrel_recognizers}
+        DESTINATION share/wendrel/models)

