@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numeric>
+#include <tuple>
 
 namespace AmapVisionReader::reading {
 namespace {
@@ -12,6 +13,37 @@ namespace {
 constexpr int detectorStride = 32;
 
 bool isAsciiDigit(const std::string& s) { return s.size() == 1 && s[0] >= '0' && s[0] <= '9'; }
+
+int height(const PixelBox& b) { return b.bottom - b.top; }
+int width(const PixelBox& b) { return b.right - b.left; }
+
+// One line right under the other in one column.
+bool areStacked(const PixelBox& a, const PixelBox& b) {
+    const int overlap = std::min(a.right, b.right) - std::max(a.left, b.left);
+    if (2 * overlap < std::min(width(a), width(b))) return false;
+    const int gap = std::max(a.top, b.top) - std::min(a.bottom, b.bottom);
+    return gap <= std::max(height(a), height(b));
+}
+
+// Top to bottom, and left to right among boxes whose tops are within
+// `rowTolerance` of each other. Boxes of zero size take no part.
+std::vector<std::size_t> pageOrder(const std::vector<PixelBox>& boxes, int rowTolerance) {
+    std::vector<std::size_t> order;
+    for (std::size_t i = 0; i < boxes.size(); ++i)
+        if (width(boxes[i]) > 0 || height(boxes[i]) > 0) order.push_back(i);
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+        return std::pair(boxes[a].top, boxes[a].left) < std::pair(boxes[b].top, boxes[b].left);
+    });
+    // Boxes of one row whose tops differ by a pixel or two go left to right.
+    for (std::size_t i = 1; i < order.size(); ++i)
+        for (std::size_t j = i; j > 0; --j) {
+            const PixelBox& before = boxes[order[j - 1]];
+            const PixelBox& after = boxes[order[j]];
+            if (std::abs(after.top - before.top) >= rowTolerance || after.left >= before.left) break;
+            std::swap(order[j - 1], order[j]);
+        }
+    return order;
+}
 
 }  // namespace
 
@@ -82,19 +114,37 @@ std::optional<std::string> trustedText(const std::vector<ReadCharacter>& line, f
 }
 
 std::vector<std::size_t> readingOrder(const std::vector<PixelBox>& boxes, int rowTolerance) {
+    // The blocks, as sets joined by their stacked lines.
+    std::vector<std::size_t> block(boxes.size());
+    std::iota(block.begin(), block.end(), std::size_t{0});
+    auto root = [&](std::size_t i) {
+        while (block[i] != i) i = block[i] = block[block[i]];
+        return i;
+    };
+    for (std::size_t a = 0; a < boxes.size(); ++a)
+        for (std::size_t b = a + 1; b < boxes.size(); ++b)
+            if (areStacked(boxes[a], boxes[b])) block[root(a)] = root(b);
+
+    std::vector<PixelBox> blockBoxes(boxes.size());
+    std::vector<bool> used(boxes.size(), false);
+    for (std::size_t i = 0; i < boxes.size(); ++i) {
+        const std::size_t r = root(i);
+        PixelBox& box = blockBoxes[r];
+        box = used[r] ? PixelBox{std::min(box.left, boxes[i].left), std::min(box.top, boxes[i].top),
+                                 std::max(box.right, boxes[i].right), std::max(box.bottom, boxes[i].bottom)}
+                      : boxes[i];
+        used[r] = true;
+    }
+    const std::vector<std::size_t> blocks = pageOrder(blockBoxes, rowTolerance);
+    std::vector<std::size_t> rank(boxes.size());
+    for (std::size_t i = 0; i < blocks.size(); ++i) rank[blocks[i]] = i;
+
     std::vector<std::size_t> order(boxes.size());
     std::iota(order.begin(), order.end(), std::size_t{0});
     std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
-        return std::pair(boxes[a].top, boxes[a].left) < std::pair(boxes[b].top, boxes[b].left);
+        return std::tuple(rank[root(a)], boxes[a].top, boxes[a].left) <
+               std::tuple(rank[root(b)], boxes[b].top, boxes[b].left);
     });
-    // Lines of one row whose tops differ by a pixel or two go left to right.
-    for (std::size_t i = 1; i < order.size(); ++i)
-        for (std::size_t j = i; j > 0; --j) {
-            const PixelBox& before = boxes[order[j - 1]];
-            const PixelBox& after = boxes[order[j]];
-            if (std::abs(after.top - before.top) >= rowTolerance || after.left >= before.left) break;
-            std::swap(order[j - 1], order[j]);
-        }
     return order;
 }
 

@@ -65,8 +65,13 @@ inline constexpr float minimumDigitConfidence = 0.9f;
 // with less than `minimumConfidence`.
 std::optional<std::string> trustedText(const std::vector<ReadCharacter>& line, float minimumConfidence);
 
-// The order lines are reported in: top to bottom, and left to right among
-// lines whose tops are within `rowTolerance` pixels of each other.
+// The order lines are reported in, as a page is read: lines stacked one
+// under the other in one column (overlapping across half the narrower one's
+// width, the gap between them no taller than the taller line) form a block,
+// read top to bottom; blocks go top to bottom, and left to right among blocks
+// whose tops are within `rowTolerance` pixels of each other. So each option of
+// the route panel, a column of label, travel time, distance and toll, is
+// reported as one run of lines.
 std::vector<std::size_t> readingOrder(const std::vector<PixelBox>& boxes, int rowTolerance);
 
 }  // namespace AmapVisionReader::reading

@@ -144,4 +144,16 @@ TEST(LineReading, LinesOfARowReadLeftToRight) {
     EXPECT_EQ(readingOrder(boxes, 20), (std::vector<std::size_t>{1, 4, 2, 0, 3}));
 }
 
+TEST(LineReading, ColumnsOfStackedLinesReadOneAfterTheOther) {
+    const std::vector<PixelBox> boxes{
+        {200, 32, 300, 52},  // right column, second line
+        {0, 30, 100, 50},    // left column, second line
+        {200, 2, 280, 22},   // right column, first line
+        {10, 60, 70, 80},    // left column, third line
+        {0, 0, 80, 20},      // left column, first line
+        {60, 200, 150, 220}, // far below: a block of its own
+    };
+    EXPECT_EQ(readingOrder(boxes, 20), (std::vector<std::size_t>{4, 1, 3, 2, 0, 5}));
+}
+
 }  // namespace
