@@ -99,14 +99,18 @@ std::optional<fs::path> modelDirectory() {
 }
 
 // One set of recognisers per reading thread: a network is not re-entrant.
+// Each is loaded when a line first needs its width, on the thread that reads
+// the line, so the first read loads only what it uses, on both cores.
 struct LineReader {
-    std::vector<cv::dnn::Net> nets;  // one per input width
+    std::vector<cv::dnn::Net> nets;  // one per input width, empty until loaded
 };
 
 struct Models {
     std::mutex mutex;  // one recognition at a time
     bool loaded = false;
+    fs::path dir;
     cv::dnn::Net detector;
+    cv::Size detectorInput;  // the input size the detector last ran at
     std::vector<int> widths;
     std::vector<LineReader> readers;
     std::vector<std::string> alphabet;
@@ -125,15 +129,14 @@ std::optional<PlatformError> load(Models& m) {
         std::ifstream keys(*dir / keysFile);
         m.alphabet = reading::alphabetFromKeys(keys);
         m.detector = cv::dnn::readNetFromONNX((*dir / detectorFile).string());
+        m.detectorInput = cv::Size();
         m.widths = recognizerWidthsIn(*dir);
-        m.readers.resize(readerCount);
-        for (LineReader& reader : m.readers)
-            for (const int width : m.widths)
-                reader.nets.push_back(cv::dnn::readNetFromONNX((*dir / recognizerFile(width)).string()));
+        m.readers.assign(readerCount, LineReader{std::vector<cv::dnn::Net>(m.widths.size())});
     } catch (const cv::Exception& e) {
         m.readers.clear();
         return recognitionError(3, std::string("无法加载文字识别模型：") + e.what());
     }
+    m.dir = *dir;
     m.loaded = true;
     return std::nullopt;
 }
@@ -156,12 +159,18 @@ double regionScore(const cv::Mat& probability, const std::vector<cv::Point>& con
 }
 
 // The text lines of the window, in the full image's pixels.
-std::vector<PixelBox> detectLines(cv::dnn::Net& detector, const cv::Mat& bgr) {
+std::vector<PixelBox> detectLines(Models& m, const cv::Mat& bgr) {
     const int width = reading::detectionSide(bgr.cols), height = reading::detectionSide(bgr.rows);
+    // Once run, the detector finds nothing at another input size: a window
+    // of another size gets a freshly loaded one.
+    if (m.detectorInput != cv::Size(width, height)) {
+        if (!m.detectorInput.empty()) m.detector = cv::dnn::readNetFromONNX((m.dir / detectorFile).string());
+        m.detectorInput = cv::Size(width, height);
+    }
     cv::Mat small;
     cv::resize(bgr, small, cv::Size(width, height), 0, 0, cv::INTER_AREA);
-    detector.setInput(cv::dnn::blobFromImage(small, detectorScale, cv::Size(), detectorMean, false, false));
-    const cv::Mat output = detector.forward();
+    m.detector.setInput(cv::dnn::blobFromImage(small, detectorScale, cv::Size(), detectorMean, false, false));
+    const cv::Mat output = m.detector.forward();
     const cv::Mat probability(height, width, CV_32F, const_cast<float*>(output.ptr<float>()));
     cv::Mat text = probability > binaryThreshold;
     std::vector<std::vector<cv::Point>> contours;
@@ -205,6 +214,7 @@ std::vector<reading::ReadCharacter> readLine(const Models& m, LineReader& reader
     const auto index =
         static_cast<std::size_t>(std::find(m.widths.begin(), m.widths.end(), fit.inputWidth) - m.widths.begin());
     cv::dnn::Net& net = reader.nets[index];
+    if (net.empty()) net = cv::dnn::readNetFromONNX((m.dir / recognizerFile(fit.inputWidth)).string());
     net.setInput(recognizerInput(bgr, box, fit));
     const cv::Mat scores = net.forward();  // [1, steps, classes]
     const int steps = scores.size[1], classes = scores.size[2];
@@ -265,7 +275,7 @@ Expected<std::vector<AmapRecognizedFragment>, VisionError> recognizeFragments(co
         if (const auto error = load(m)) return VisionError(*error);
     try {
         const cv::Mat bgr = bgrOf(image);
-        const std::vector<PixelBox> boxes = detectLines(m.detector, bgr);
+        const std::vector<PixelBox> boxes = detectLines(m, bgr);
         return fragmentsOf(boxes, readLines(m, bgr, boxes), image.width, image.height);
     } catch (const cv::Exception& e) {
         return VisionError(recognitionError(4, std::string("文字识别失败：") + e.what()));
