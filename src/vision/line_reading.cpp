@@ -14,6 +14,18 @@ constexpr int detectorStride = 32;
 
 bool isAsciiDigit(const std::string& s) { return s.size() == 1 && s[0] >= '0' && s[0] <= '9'; }
 
+// Whether the UTF-8 character is a CJK unified ideograph.
+bool isIdeograph(const std::string& s) {
+    if (s.size() != 3) return false;
+    const auto b0 = static_cast<unsigned char>(s[0]), b1 = static_cast<unsigned char>(s[1]);
+    const unsigned code = ((b0 & 0x0Fu) << 12) | ((b1 & 0x3Fu) << 6) | (static_cast<unsigned char>(s[2]) & 0x3Fu);
+    return (b0 & 0xF0u) == 0xE0u && code >= 0x4E00 && code <= 0x9FFF;
+}
+
+bool isDash(const std::string& s) {
+    return s == "-" || s == "\u2010" || s == "\u2013" || s == "\u2014" || s == "\u2015" || s == "\u30FC" || s == "\u2500";
+}
+
 int height(const PixelBox& b) { return b.bottom - b.top; }
 int width(const PixelBox& b) { return b.right - b.left; }
 
@@ -98,6 +110,14 @@ std::vector<ReadCharacter> decodeGreedy(std::span<const float> scores, int steps
         else if (best != 0 && static_cast<std::size_t>(best) < alphabet.size())
             line.push_back(ReadCharacter{alphabet[static_cast<std::size_t>(best)], score});
         previous = best;
+    }
+    return line;
+}
+
+std::vector<ReadCharacter> withDashesAsOne(std::vector<ReadCharacter> line) {
+    for (std::size_t i = 1; i < line.size(); ++i) {
+        const bool closesAWord = i + 1 == line.size() || isIdeograph(line[i + 1].text);
+        if (isDash(line[i].text) && isIdeograph(line[i - 1].text) && closesAWord) line[i].text = "\u4E00";
     }
     return line;
 }

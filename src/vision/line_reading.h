@@ -57,6 +57,12 @@ struct ReadCharacter {
 std::vector<ReadCharacter> decodeGreedy(std::span<const float> scores, int steps, int classes,
                                         const std::vector<std::string>& alphabet);
 
+// The line with a dash between two ideographs, or after the last one, read
+// as the ideograph "一" it is: the recogniser takes the one-stroke character
+// for a dash now and then ("方案一" as "方案-"), and no text of the panel has
+// a dash there.
+std::vector<ReadCharacter> withDashesAsOne(std::vector<ReadCharacter> line);
+
 // The confidence below which a figure read is not trusted: a distance, travel
 // time or toll read wrongly is worse than one not read at all.
 inline constexpr float minimumDigitConfidence = 0.9f;

@@ -110,6 +110,34 @@ TEST(LineReading, ClassesBeyondTheAlphabetAreDropped) {
     EXPECT_EQ(line[0].text, "1");
 }
 
+std::string textOf(const std::vector<ReadCharacter>& line) {
+    std::string out;
+    for (const ReadCharacter& c : line) out += c.text;
+    return out;
+}
+
+std::vector<ReadCharacter> charactersOf(std::initializer_list<const char*> texts) {
+    std::vector<ReadCharacter> line;
+    for (const char* t : texts) line.push_back({t, 0.9f});
+    return line;
+}
+
+TEST(LineReading, ADashAfterAnIdeographIsTheIdeographOne) {
+    const struct {
+        std::initializer_list<const char*> read;
+        const char* text;
+    } cases[] = {
+        {{"方", "案", "-"}, "方案一"},
+        {{"方", "案", "\u2014", "号"}, "方案一号"},
+        {{"第", "ー", "条"}, "第一条"},
+        {{"G", "4", "-", "京"}, "G4-京"},          // after a figure: a dash
+        {{"京", "-", "G", "4"}, "京-G4"},          // before a figure: a dash
+        {{"-", "方"}, "-方"},
+        {{"3", "-", "5"}, "3-5"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(textOf(withDashesAsOne(charactersOf(c.read))), c.text) << c.text;
+}
+
 struct TrustCase {
     const char* name;
     std::vector<ReadCharacter> line;
