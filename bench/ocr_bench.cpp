@@ -1,17 +1,24 @@
 // Recognition accuracy and speed on rendered route panels: each panel is read
 // the way the read task reads a captured window (recognition, layout, parse)
-// and its payload compared with the payload of a perfect read. Panels come at
-// native 2× and at 1× enlarged to 2× (what an X11 screen at scale 1 gives).
-// For comparison, plain `tesseract IMAGE - -l chi_sim+eng` reads a subset of
-// the same images and its text is parsed as one block.
+// and compared with a perfect read: the same payload, no result, a wrong
+// number (a travel time, distance or toll that differs, an option missing or
+// extra, an endpoint that differs; options missing alone are counted apart
+// too) or otherwise (a label's wording, a toll not read). Panels come at native 2× and at 1× enlarged to 2× (what an X11
+// screen at scale 1 gives), light and dark. It goes through the recogniser's
+// own interface, so it measures whichever recogniser is linked.
 //
-//   wendrel-ocr-bench [--count N] [--plain N] [--seed S] [--keep DIR] [--verbose] [--native | --enlarged]
+// The first read of the process loads the recogniser's models: it is timed
+// on its own on a 1440×900 window at 2× (2880×1800), then that image is read
+// again warm. For comparison, plain `tesseract IMAGE - -l chi_sim+eng` reads
+// the first few images and its text is parsed as one block.
+//
+//   wendrel-ocr-bench [--count N] [--plain N] [--seed S] [--keep DIR] [--verbose]
+//                     [--native | --enlarged] [--first-read-only] [--images-only]
 
 #include "ocr_panel.h"
 
 #include "model/route_model.h"
 #include "parser/amap_parser.h"
-#include "vision/recognition_cleanup.h"
 #include "vision/text_recognition.h"
 
 #include <QDir>
@@ -24,32 +31,37 @@
 #include <cstdlib>
 #include <iostream>
 #include <numeric>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
+using ocrcorpus::Outcome;
 
 struct Settings {
-    int count = 100;      // panels per variant
-    int plain = 20;       // panels per variant also read by the plain tesseract command
+    int count = 100;  // panels per variant
+    int plain = 10;   // panels per variant also read by the plain tesseract command
     std::uint32_t seed = 1;
-    QString keep;         // directory to keep the images in, for looking at failures
+    QString keep;     // directory to keep the images in, for looking at failures
     bool verbose = false;
+    bool firstReadOnly = false;  // time the first read and a warm one, then stop
+    bool imagesOnly = false;     // write the images to --keep and read nothing
     int firstVariant = 0, lastVariant = 1;  // native 2x, 1x enlarged to 2x
 };
 
 struct Tally {
-    int panels = 0;
-    int exact = 0;
+    int images = 0;
+    int outcomes[5] = {0, 0, 0, 0, 0};  // by Outcome
     std::vector<double> seconds;
 
-    void add(bool ok, double s) {
-        ++panels;
-        exact += ok ? 1 : 0;
+    void add(Outcome outcome, double s) {
+        ++images;
+        ++outcomes[static_cast<int>(outcome)];
         seconds.push_back(s);
     }
+    int count(Outcome outcome) const { return outcomes[static_cast<int>(outcome)]; }
     double mean() const {
         return seconds.empty() ? 0 : std::accumulate(seconds.begin(), seconds.end(), 0.0) / seconds.size();
     }
@@ -63,33 +75,59 @@ struct Tally {
 
 const auto readDate = std::chrono::sys_days{std::chrono::year{2026} / 12 / 6} + std::chrono::hours{8};
 
-std::string payloadOf(const std::vector<std::string>& strings) {
-    const auto result = AmapParser::parse(strings, readDate);
-    if (!result) return "(no route)";
-    const auto payload = payloadText(*result);
+const char* nameOf(Outcome outcome) {
+    switch (outcome) {
+        case Outcome::exact: return "exact";
+        case Outcome::noResult: return "no result";
+        case Outcome::wrongNumber: return "WRONG NUMBER";
+        case Outcome::optionsLost: return "WRONG NUMBER (options lost)";
+        case Outcome::otherwise: return "label or toll lost";
+    }
+    return "?";
+}
+
+std::string payloadOf(const AmapReadResult& result) {
+    const auto payload = payloadText(result);
     return payload ? payload.value() : "(payload failed)";
 }
 
-std::string readWithRecognizer(const WindowImage& image, double& seconds) {
+struct Read {
+    std::optional<AmapReadResult> result;
+    std::string shown;  // the payload, or why there is none
+    double seconds = 0;
+};
+
+Read readWithRecognizer(const WindowImage& image) {
+    Read read;
     const auto start = Clock::now();
     const auto strings = AmapVisionReader::recognizeRouteStrings(image);
-    std::string payload = strings ? payloadOf(strings.value()) : "(" + strings.error().localizedDescription() + ")";
-    seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    return payload;
+    if (strings) read.result = AmapParser::parse(strings.value(), readDate);
+    read.seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    if (!strings) read.shown = "(" + strings.error().localizedDescription() + ")";
+    else if (!read.result) read.shown = "(no route)";
+    else read.shown = payloadOf(*read.result);
+    return read;
 }
 
-std::string readWithPlainTesseract(const QString& file, double& seconds) {
+Read readWithPlainTesseract(const QString& file) {
+    Read read;
     const std::string command = "tesseract '" + file.toStdString() + "' - -l chi_sim+eng 2>/dev/null";
     const auto start = Clock::now();
     FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return "(tesseract did not start)";
+    if (!pipe) return read;
     std::string out;
     char buffer[4096];
     for (std::size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
     const int status = pclose(pipe);
-    seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    if (status != 0) return "(tesseract failed)";
-    return payloadOf({out});
+    read.seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    if (status == 0) read.result = AmapParser::parse(std::vector<std::string>{out}, readDate);
+    return read;
+}
+
+[[noreturn]] void usage() {
+    std::cerr << "usage: wendrel-ocr-bench [--count N] [--plain N] [--seed S] [--keep DIR] [--verbose]\n"
+                 "                         [--native | --enlarged] [--first-read-only] [--images-only]\n";
+    std::exit(2);
 }
 
 Settings parseArguments(int argc, char** argv) {
@@ -104,17 +142,55 @@ Settings parseArguments(int argc, char** argv) {
         else if (arg == "--verbose") s.verbose = true;
         else if (arg == "--native") s.lastVariant = 0;
         else if (arg == "--enlarged") s.firstVariant = 1;
-        else {
-            std::cerr << "usage: wendrel-ocr-bench [--count N] [--plain N] [--seed S] [--keep DIR] [--verbose] [--native | --enlarged]\n";
-            std::exit(2);
-        }
+        else if (arg == "--first-read-only") s.firstReadOnly = true;
+        else if (arg == "--images-only") s.imagesOnly = true;
+        else usage();
     }
+    if (s.imagesOnly && s.keep.isEmpty()) usage();
     return s;
 }
 
-void printRow(const char* reader, const char* variant, const Tally& t) {
-    std::printf("| %-18s | %-20s | %6d | %5d | %6.1f%% | %8.3f | %8.3f |\n", reader, variant, t.panels, t.exact,
-                t.panels ? 100.0 * t.exact / t.panels : 0.0, t.mean(), t.percentile(0.95));
+// The first read of the process (models loading), then the same window warm.
+void timeFirstRead() {
+    ocrcorpus::Panel panel = ocrcorpus::randomPanel(0);
+    panel.style.windowWidth = ocrcorpus::windowWidthPoints;
+    panel.style.windowHeight = ocrcorpus::windowHeightPoints;
+    const WindowImage image = ocrcorpus::windowImageOf(ocrcorpus::render(panel, 2, 0));
+    const Read cold = readWithRecognizer(image);
+    const Read warm = readWithRecognizer(image);
+    std::printf("window %dx%d: first read (models loading) %.3f s, warm read %.3f s\n", image.width, image.height,
+                cold.seconds, warm.seconds);
+}
+
+WindowImage imageOf(const ocrcorpus::Panel& panel, int variant, std::uint32_t seed) {
+    if (variant == 0) return ocrcorpus::windowImageOf(ocrcorpus::render(panel, 2, seed));
+    return ocrcorpus::windowImageOf(ocrcorpus::enlargedTwice(ocrcorpus::render(panel, 1, seed)));
+}
+
+std::string describe(const ocrcorpus::Panel& panel) {
+    const ocrcorpus::PanelStyle& s = panel.style;
+    return std::to_string(s.windowWidth) + "x" + std::to_string(s.windowHeight) + "pt, " +
+           std::to_string(panel.columns.size()) + " columns " + std::to_string(static_cast<int>(s.columnPitch)) +
+           "pt apart, " + (s.serif ? "serif " : "sans ") + std::to_string(s.pointSize) + "pt, " +
+           (s.dark ? "dark" : "light") + (s.clutter ? ", clutter" : "") + (s.markers ? ", markers" : "") +
+           (s.boldFigures ? ", bold figures" : "") + (s.tollBesideDistance ? ", toll beside distance" : "");
+}
+
+// WRONG NUMBER counts every payload whose option count, figures or
+// endpoints differ; "options lost" are those of them that only lack options.
+void printHeader() {
+    std::printf("| %-18s | %-17s | %5s | %5s | %9s | %12s | %12s | %9s | %6s | %7s | %7s |\n", "reader", "images",
+                "count", "exact", "no result", "WRONG NUMBER", "options lost", "otherwise", "exact%", "mean s", "p95 s");
+    std::printf("|--------------------|-------------------|-------|-------|-----------|--------------|--------------|------"
+                "-----|--------|---------|---------|\n");
+}
+
+void printRow(const char* reader, const char* group, const Tally& t) {
+    std::printf("| %-18s | %-17s | %5d | %5d | %9d | %12d | %12d | %9d | %5.1f%% | %7.3f | %7.3f |\n", reader, group,
+                t.images, t.count(Outcome::exact), t.count(Outcome::noResult),
+                t.count(Outcome::wrongNumber) + t.count(Outcome::optionsLost), t.count(Outcome::optionsLost),
+                t.count(Outcome::otherwise), t.images ? 100.0 * t.count(Outcome::exact) / t.images : 0.0, t.mean(),
+                t.percentile(0.95));
 }
 
 }  // namespace
@@ -127,69 +203,58 @@ int main(int argc, char** argv) {
     const QString imageDir = settings.keep.isEmpty() ? temporary.path() : settings.keep;
     QDir().mkpath(imageDir);
 
-    // Load the models before timing anything.
-    {
-        const auto warm = ocrcorpus::windowImageOf(ocrcorpus::render(ocrcorpus::randomPanel(0), 2, 0));
-        const auto start = Clock::now();
-        (void)AmapVisionReader::recognizeFragments(warm);
-        std::printf("first recognition, model load included: %.3f s\n",
-                    std::chrono::duration<double>(Clock::now() - start).count());
-    }
+    if (!settings.imagesOnly) timeFirstRead();
+    if (settings.firstReadOnly) return 0;
 
     Tally ours[2], plain[2];
     Tally byTheme[2][2];  // [variant][dark]
+    std::vector<std::string> wrong;
     const char* variants[2] = {"native 2x", "1x enlarged to 2x"};
     for (int i = 0; i < settings.count; ++i) {
         const std::uint32_t seed = settings.seed + static_cast<std::uint32_t>(i);
         const ocrcorpus::Panel panel = ocrcorpus::randomPanel(seed);
-        const std::string expected = ocrcorpus::expectedPayload(panel, readDate);
-        if (expected.empty()) {
+        const auto expected = ocrcorpus::expectedResult(panel, readDate);
+        if (!expected) {
             std::cerr << "panel " << seed << ": its own texts do not parse; generator fault\n";
             return 1;
         }
         for (int v = settings.firstVariant; v <= settings.lastVariant; ++v) {
-            WindowImage image;
-            if (v == 0) {
-                image = ocrcorpus::windowImageOf(ocrcorpus::render(panel, 2, seed));
-            } else {
-                const WindowImage small = ocrcorpus::windowImageOf(ocrcorpus::render(panel, 1, seed));
-                image = AmapVisionReader::recognition::resampled(small, small.width * 2, small.height * 2);
-            }
-            double seconds = 0;
-            const std::string got = readWithRecognizer(image, seconds);
-            ours[v].add(got == expected, seconds);
-            byTheme[v][panel.style.dark ? 1 : 0].add(got == expected, seconds);
-            if (settings.verbose && got != expected)
-                std::cout << "panel " << seed << " " << variants[v] << " (" << (panel.style.serif ? "serif" : "sans")
-                          << " " << panel.style.pointSize << "pt " << (panel.style.dark ? "dark" : "light")
-                          << (panel.style.clutter ? " clutter" : "") << (panel.style.markers ? " markers" : "")
-                          << ")\n  expected " << expected << "\n  got      "
-                          << got << "\n";
-
-            const bool keepImage = !settings.keep.isEmpty() || i < settings.plain;
-            if (!keepImage) continue;
+            const WindowImage image = imageOf(panel, v, seed);
             const QString file = imageDir + QString("/panel-%1-%2.png").arg(seed).arg(v == 0 ? "2x" : "1x");
-            QImage(image.rgba.data(), image.width, image.height, QImage::Format_RGBA8888).save(file);
+            const bool keepImage = !settings.keep.isEmpty() || i < settings.plain;
+            if (keepImage) QImage(image.rgba.data(), image.width, image.height, QImage::Format_RGBA8888).save(file);
+            if (settings.imagesOnly) continue;
+
+            const Read read = readWithRecognizer(image);
+            const Outcome outcome = ocrcorpus::compare(*expected, read.result);
+            ours[v].add(outcome, read.seconds);
+            byTheme[v][panel.style.dark ? 1 : 0].add(outcome, read.seconds);
+            if (outcome == Outcome::wrongNumber || outcome == Outcome::optionsLost)
+                wrong.push_back("panel " + std::to_string(seed) + " " + variants[v] + ": " + nameOf(outcome));
+            if (settings.verbose && outcome != Outcome::exact)
+                std::cout << "panel " << seed << " " << variants[v] << ": " << nameOf(outcome) << " ("
+                          << describe(panel) << ")\n  expected " << payloadOf(*expected)
+                          << "\n  got      " << read.shown << "\n";
             if (i < settings.plain) {
-                const std::string plainGot = readWithPlainTesseract(file, seconds);
-                plain[v].add(plainGot == expected, seconds);
+                const Read plainRead = readWithPlainTesseract(file);
+                plain[v].add(ocrcorpus::compare(*expected, plainRead.result), plainRead.seconds);
             }
         }
     }
+    if (settings.imagesOnly) return 0;
 
-    std::printf("\nimages 2880x1800, read at %s\n", "2026-12-06T08:00:00Z");
-    std::printf("| %-18s | %-20s | %6s | %5s | %7s | %8s | %8s |\n", "reader", "images", "panels", "exact", "share",
-                "mean s", "p95 s");
-    std::printf("|%s|%s|%s|%s|%s|%s|%s|\n", "--------------------", "----------------------", "--------", "-------",
-                "---------", "----------", "----------");
-    for (int v = 0; v < 2; ++v)
-        if (ours[v].panels) printRow("wendrel recogniser", variants[v], ours[v]);
-    for (int v = 0; v < 2; ++v)
-        if (plain[v].panels) printRow("plain tesseract", variants[v], plain[v]);
-    const char* themeRows[2][2] = {{"native 2x, light", "native 2x, dark"},
-                                   {"1x to 2x, light", "1x to 2x, dark"}};
-    for (int v = 0; v < 2; ++v)
+    std::printf("\nseeds %u to %u, read at 2026-12-06T08:00:00Z\n", settings.seed,
+                settings.seed + static_cast<std::uint32_t>(settings.count) - 1);
+    printHeader();
+    const char* themeRows[2][2] = {{"native 2x, light", "native 2x, dark"}, {"1x to 2x, light", "1x to 2x, dark"}};
+    for (int v = 0; v < 2; ++v) {
+        if (!ours[v].images) continue;
+        printRow("wendrel recogniser", variants[v], ours[v]);
         for (int dark = 0; dark < 2; ++dark)
-            if (byTheme[v][dark].panels) printRow("wendrel recogniser", themeRows[v][dark], byTheme[v][dark]);
+            if (byTheme[v][dark].images) printRow("wendrel recogniser", themeRows[v][dark], byTheme[v][dark]);
+    }
+    for (int v = 0; v < 2; ++v)
+        if (plain[v].images) printRow("plain tesseract", variants[v], plain[v]);
+    for (const std::string& w : wrong) std::printf("wrong number: %s\n", w.c_str());
     return 0;
 }

@@ -9,9 +9,11 @@
 #include <QPolygonF>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <random>
 #include <string_view>
+#include <utility>
 
 namespace ocrcorpus {
 namespace {
@@ -26,49 +28,62 @@ const std::vector<std::string_view> places = {
 
 const std::vector<std::string_view> labels = {"推荐方案", "高速优先", "少收费",   "躲避拥堵", "大路优先",
                                               "时间优先", "不走高速", "距离最短", "方案二",   "方案三",
-                                              "常规路线", "经济路线"};
+                                              "常规路线", "经济路线", "方案一",   "推荐"};
 
-const std::vector<std::string_view> mapNames = {"朝阳公园", "望京SOHO", "京承高速", "东五环", "温榆河",
-                                                "首都机场", "G45",      "S12",      "来广营",  "酒仙桥",
-                                                "北苑路",   "广顺北大街", "K12+300", "东湖渠"};
+// Names on the map: districts, roads, road numbers, parks and places; now
+// and then a long one.
+const std::vector<std::string_view> mapNames = {
+    "朝阳公园", "望京SOHO",  "京承高速", "东五环",   "温榆河",   "首都机场", "G45",      "S12",
+    "来广营",   "酒仙桥",    "北苑路",   "广顺北大街", "K12+300", "东湖渠",   "顺义区",   "通州",
+    "廊坊",     "武清区",    "G4",       "G1",       "S32",      "杨村",     "北辰区",   "永定河",
+    "天津南站", "奥林匹克森林公园", "首都国际机场T3", "京津塘高速公路", "马驹桥物流园"};
 
-std::string travelTimeText(std::mt19937& random) {
-    std::uniform_int_distribution<int> kind(0, 4);
-    std::uniform_int_distribution<int> hours(1, 23), minutes(1, 59), shortMinutes(5, 59);
-    switch (kind(random)) {
-        case 0: return std::to_string(shortMinutes(random)) + "分钟";
-        case 1: return std::to_string(hours(random)) + "小时";
-        default: return std::to_string(hours(random)) + "小时" + std::to_string(minutes(random)) + "分";
-    }
-}
+// Notices the map shows beside the sidebar: restrictions and events on the route.
+const std::vector<std::pair<std::string_view, std::string_view>> routeNotices = {
+    {"限行提醒", "今日 7:00-21:00 货车限行"},
+    {"限高提醒", "途经限高 4.2 米路段"},
+    {"道路施工", "前方2公里施工 请减速慢行"},
+    {"收费站", "途经 3 个收费站"},
+    {"拥堵", "京津塘高速 缓行 12 分钟"},
+    {"天气", "沿途有小雨 注意行车安全"},
+};
 
-std::string distanceText(std::mt19937& random) {
-    std::uniform_int_distribution<int> tenths(50, 25000);
-    const int value = tenths(random);
-    std::string text = std::to_string(value / 10);
-    if (value % 10 != 0 || random() % 3 == 0) text += "." + std::to_string(value % 10);
-    return text + "公里";
-}
+// One option's figures, consistent as the map application's are: a truck
+// averages 40 to 85 km/h, and a toll road costs up to 1.6 yuan a kilometre.
+RouteColumn routeOption(std::string_view label, int tenthsOfKm, std::mt19937& random) {
+    RouteColumn option;
+    option.label = label;
+    std::string distance = std::to_string(tenthsOfKm / 10);
+    if (tenthsOfKm % 10 != 0 || random() % 3 == 0) distance += "." + std::to_string(tenthsOfKm % 10);
+    option.distance = distance + "公里";
 
-std::string tollText(std::mt19937& random) {
-    if (random() % 6 == 0) return "免费";
-    return "¥" + std::to_string(std::uniform_int_distribution<int>(5, 1800)(random));
+    const double km = tenthsOfKm / 10.0;
+    const int minutes = std::max(1, static_cast<int>(km / std::uniform_real_distribution<double>(40, 85)(random) * 60));
+    if (minutes < 60) option.travelTime = std::to_string(minutes) + "分钟";
+    else if (minutes % 60 == 0) option.travelTime = std::to_string(minutes / 60) + "小时";
+    else option.travelTime = std::to_string(minutes / 60) + "小时" + std::to_string(minutes % 60) + "分";
+
+    const int toll = static_cast<int>(km * std::uniform_real_distribution<double>(0.1, 1.6)(random));
+    option.toll = random() % 6 == 0 || toll == 0 ? "免费" : "¥" + std::to_string(toll);
+    return option;
 }
 
 QString q(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
 
 struct Colours {
-    QColor map, road, majorRoad, park, water, mapText, sidebar, text, secondary, accent, card;
+    QColor map, road, majorRoad, park, water, mapText, sidebar, text, secondary, accent, card, selectedCard, line;
 };
 
 Colours coloursOf(bool dark) {
     if (dark)
         return {QColor(0x24, 0x26, 0x2b), QColor(0x3a, 0x3d, 0x45), QColor(0x6b, 0x5a, 0x2e), QColor(0x23, 0x3a, 0x2c),
-                QColor(0x1d, 0x2f, 0x45), QColor(0x8a, 0x90, 0x99), QColor(0x1c, 0x1d, 0x21), QColor(0xe8, 0xea, 0xed),
-                QColor(0x9a, 0xa0, 0xa6), QColor(0x4c, 0x9a, 0xff), QColor(0x2a, 0x2c, 0x31)};
+                QColor(0x1d, 0x2f, 0x45), QColor(0x8a, 0x90, 0x99), QColor(0x1e, 0x1f, 0x23), QColor(0xe8, 0xea, 0xed),
+                QColor(0x9a, 0xa0, 0xa6), QColor(0x3d, 0x8b, 0xff), QColor(0x2c, 0x2e, 0x33), QColor(0x22, 0x30, 0x45),
+                QColor(0x3a, 0x3c, 0x42)};
     return {QColor(0xf2, 0xef, 0xe9), QColor(0xff, 0xff, 0xff), QColor(0xfc, 0xd6, 0x8a), QColor(0xc8, 0xe6, 0xc0),
             QColor(0xaa, 0xd3, 0xf0), QColor(0x70, 0x70, 0x70), QColor(0xff, 0xff, 0xff), QColor(0x1f, 0x23, 0x29),
-            QColor(0x6b, 0x72, 0x80), QColor(0x1a, 0x73, 0xe8), QColor(0xf4, 0xf6, 0xf9)};
+            QColor(0x86, 0x8c, 0x96), QColor(0x1a, 0x73, 0xe8), QColor(0xf5, 0xf6, 0xf8), QColor(0xea, 0xf2, 0xfe),
+            QColor(0xe3, 0xe5, 0xe8)};
 }
 
 QFont fontOf(const PanelStyle& style, int pixelSize, bool bold) {
@@ -79,33 +94,8 @@ QFont fontOf(const PanelStyle& style, int pixelSize, bool bold) {
     return font;
 }
 
-// The map behind and beside the sidebar: roads, parks, water and place names.
-void drawMap(QPainter& p, const Colours& c, const PanelStyle& style, std::mt19937& random) {
-    p.fillRect(QRectF(0, 0, windowWidthPoints, windowHeightPoints), c.map);
-    if (!style.clutter) return;
-    std::uniform_real_distribution<double> x(440, windowWidthPoints), y(0, windowHeightPoints);
-    for (int i = 0; i < 4; ++i) {
-        QPolygonF blob;
-        const double cx = x(random), cy = y(random);
-        for (int k = 0; k < 7; ++k)
-            blob << QPointF(cx + std::cos(k * 0.9) * (60 + random() % 80), cy + std::sin(k * 0.9) * (40 + random() % 60));
-        p.setPen(Qt::NoPen);
-        p.setBrush(i % 2 ? c.park : c.water);
-        p.drawPolygon(blob);
-    }
-    for (int i = 0; i < 14; ++i) {
-        QPainterPath road(QPointF(x(random), y(random)));
-        road.cubicTo(QPointF(x(random), y(random)), QPointF(x(random), y(random)), QPointF(x(random), y(random)));
-        p.setBrush(Qt::NoBrush);
-        p.setPen(QPen(i < 4 ? c.majorRoad : c.road, i < 4 ? 9 : 5, Qt::SolidLine, Qt::RoundCap));
-        p.drawPath(road);
-    }
-    p.setPen(QPen(c.accent, 7, Qt::SolidLine, Qt::RoundCap));  // the planned route
-    p.drawLine(QPointF(x(random), y(random)), QPointF(x(random), y(random)));
-    p.setPen(c.mapText);
-    p.setFont(fontOf(style, 11, false));
-    for (int i = 0; i < 10; ++i) p.drawText(QPointF(x(random), y(random)), q(mapNames[random() % mapNames.size()]));
-}
+// The sidebar's width in points, the same in every window.
+constexpr double sidebarWidth = 432;
 
 void drawIcon(QPainter& p, QPointF centre, const QColor& colour, int shape) {
     p.setPen(Qt::NoPen);
@@ -128,23 +118,132 @@ void drawLeftText(QPainter& p, const QFont& font, const QColor& colour, QPointF 
     p.drawText(QPointF(leftTop.x(), leftTop.y() + QFontMetricsF(font).ascent()), q(text));
 }
 
+// A rounded label on the map: white (or dark) bubble, thin border, text.
+void drawBubble(QPainter& p, const QFont& font, const Colours& c, QPointF leftTop, std::string_view text,
+                const QColor& textColour) {
+    const QFontMetricsF metrics(font);
+    const QRectF box(leftTop, QSizeF(metrics.horizontalAdvance(q(text)) + 16, metrics.height() + 8));
+    p.setPen(QPen(c.line, 1));
+    p.setBrush(c.sidebar);
+    p.drawRoundedRect(box, 6, 6);
+    drawLeftText(p, font, textColour, leftTop + QPointF(8, 4), text);
+}
+
+// The map beside the sidebar: parks, water, roads, the planned routes with
+// their time bubbles, place names, road numbers and a route notice.
+void drawMap(QPainter& p, const Panel& panel, const Colours& c, std::mt19937& random) {
+    const PanelStyle& style = panel.style;
+    const double width = style.windowWidth, height = style.windowHeight;
+    p.fillRect(QRectF(0, 0, width, height), c.map);
+    if (!style.clutter) return;
+    std::uniform_real_distribution<double> x(sidebarWidth, width), y(0, height);
+    const double area = (width - sidebarWidth) * height / (1000.0 * 900.0);  // about 1 for a 1440×900 window
+    const auto count = [area](int base) { return std::max(1, static_cast<int>(base * area)); };
+    for (int i = 0; i < count(4); ++i) {
+        QPolygonF blob;
+        const double cx = x(random), cy = y(random);
+        for (int k = 0; k < 7; ++k)
+            blob << QPointF(cx + std::cos(k * 0.9) * (60 + random() % 80), cy + std::sin(k * 0.9) * (40 + random() % 60));
+        p.setPen(Qt::NoPen);
+        p.setBrush(i % 2 ? c.park : c.water);
+        p.drawPolygon(blob);
+    }
+    // Roads run a few hundred points, bending a little.
+    std::uniform_real_distribution<double> step(-400, 400);
+    for (int i = 0; i < count(16); ++i) {
+        const QPointF from(x(random), y(random));
+        const QPointF to = from + QPointF(step(random), step(random));
+        QPainterPath road(from);
+        road.cubicTo(from + QPointF(step(random), step(random)) / 3, to + QPointF(step(random), step(random)) / 3, to);
+        p.setBrush(Qt::NoBrush);
+        p.setPen(QPen(i < 4 ? c.majorRoad : c.road, i < 4 ? 9 : 5, Qt::SolidLine, Qt::RoundCap));
+        p.drawPath(road);
+    }
+    // The planned routes, the chosen one on top in the accent colour, each
+    // with a bubble giving its label and travel time.
+    const QFont bubbleFont = fontOf(style, std::max(11, style.pointSize - 1), false);
+    for (std::size_t i = 0; i < panel.columns.size(); ++i) {
+        const bool chosen = static_cast<int>(i) == style.selected;
+        QPainterPath route(QPointF(x(random), y(random)));
+        route.cubicTo(QPointF(x(random), y(random)), QPointF(x(random), y(random)), QPointF(x(random), y(random)));
+        p.setBrush(Qt::NoBrush);
+        p.setPen(QPen(chosen ? c.accent : c.secondary, chosen ? 7 : 5, Qt::SolidLine, Qt::RoundCap));
+        p.drawPath(route);
+        const QPointF at = route.pointAtPercent(0.3 + 0.4 * (random() % 100) / 100.0);
+        if (random() % 3 != 0)
+            drawBubble(p, bubbleFont, c, at, panel.columns[i].label + " " + panel.columns[i].travelTime,
+                       chosen ? c.accent : c.text);
+    }
+    // Endpoint pins at the ends of the chosen route.
+    drawIcon(p, QPointF(x(random), y(random)), QColor(0x2e, 0xb8, 0x72), 0);
+    drawIcon(p, QPointF(x(random), y(random)), QColor(0xe5, 0x4b, 0x4b), 0);
+
+    const QFont nameFont = fontOf(style, 11 + static_cast<int>(random() % 3), false);
+    for (int i = 0; i < count(10); ++i)
+        drawLeftText(p, nameFont, c.mapText, QPointF(x(random), y(random)), mapNames[random() % mapNames.size()]);
+
+    // A route notice floating beside the sidebar.
+    if (random() % 3 != 0) {
+        const auto& [title, body] = routeNotices[random() % routeNotices.size()];
+        const QFont small = fontOf(style, std::max(11, style.pointSize - 1), false);
+        const QFont titleFont = fontOf(style, std::max(11, style.pointSize - 1), true);
+        const QRectF card(sidebarWidth + 12, 180 + random() % 200, 250, 64);
+        p.setPen(QPen(c.line, 1));
+        p.setBrush(c.sidebar);
+        p.drawRoundedRect(card, 8, 8);
+        drawIcon(p, card.topLeft() + QPointF(18, 20), QColor(0xf5, 0xa6, 0x23), 0);
+        drawLeftText(p, titleFont, c.text, card.topLeft() + QPointF(30, 10), title);
+        drawLeftText(p, small, c.secondary, card.topLeft() + QPointF(14, 36), body);
+    }
+}
+
+// One option's card: label, travel time, distance and toll, centred.
+void drawOption(QPainter& p, const PanelStyle& style, const Colours& c, const RouteColumn& column, double centre,
+                double top, bool chosen) {
+    const int size = style.pointSize;
+    const QFont label = fontOf(style, size, false);
+    const QFont time = fontOf(style, size + 5, true);
+    const QFont figures = fontOf(style, size, style.boldFigures);
+    const QFont small = fontOf(style, std::max(10, size - 1), false);
+    const double cardWidth = std::min(style.columnPitch - 8, 150.0);
+    const double timeTop = top + 1.9 * size;
+    const double distanceTop = timeTop + 1.55 * (size + 5);
+    const double bottom = distanceTop + (style.tollBesideDistance ? 1.7 : 3.4) * size;
+    const QRectF card(centre - cardWidth / 2, top - 12, cardWidth, bottom - top + 20);
+    p.setPen(chosen ? QPen(c.accent, 1.5) : Qt::NoPen);
+    p.setBrush(chosen ? c.selectedCard : c.card);
+    p.drawRoundedRect(card, 8, 8);
+
+    drawText(p, label, chosen ? c.accent : c.secondary, QPointF(centre, top), column.label);
+    drawText(p, time, c.text, QPointF(centre, timeTop), column.travelTime);
+    if (style.tollBesideDistance) {
+        drawText(p, figures, c.secondary, QPointF(centre, distanceTop), column.distance + " " + column.toll);
+    } else {
+        drawText(p, figures, c.secondary, QPointF(centre, distanceTop), column.distance);
+        drawText(p, small, c.secondary, QPointF(centre, distanceTop + 1.7 * size), column.toll);
+    }
+}
+
 // The sidebar: vehicle tabs, origin and destination, the options side by
-// side (label, travel time, distance, toll), and the route's details.
+// side, and the chosen route's details.
 void drawSidebar(QPainter& p, const Panel& panel, const Colours& c, std::mt19937& random) {
     const PanelStyle& style = panel.style;
     const int size = style.pointSize;
-    p.fillRect(QRectF(0, 0, 420, windowHeightPoints), c.sidebar);
+    const double height = style.windowHeight;
+    p.fillRect(QRectF(0, 0, sidebarWidth, height), c.sidebar);
+    p.fillRect(QRectF(sidebarWidth - 1, 0, 1, height), c.line);
 
     const QFont small = fontOf(style, std::max(10, size - 2), false);
     const QFont body = fontOf(style, size, false);
-    const QFont time = fontOf(style, size + 4, true);
     double x = 30;
     for (const char* tab : {"驾车", "货车", "公交", "摩托"}) {
         drawLeftText(p, small, std::string_view(tab) == "货车" ? c.accent : c.secondary, QPointF(x, 18), tab);
         x += 70;
     }
 
-    p.fillRect(QRectF(16, 50, 388, 100), c.card);
+    p.setPen(Qt::NoPen);
+    p.setBrush(c.card);
+    p.drawRoundedRect(QRectF(16, 50, sidebarWidth - 32, 100), 8, 8);
     if (style.markers) {
         drawIcon(p, QPointF(30, 72), QColor(0x2e, 0xb8, 0x72), 0);
         drawIcon(p, QPointF(30, 122), QColor(0xe5, 0x4b, 0x4b), 0);
@@ -152,28 +251,27 @@ void drawSidebar(QPainter& p, const Panel& panel, const Colours& c, std::mt19937
     drawLeftText(p, body, c.text, QPointF(58, 62), panel.origin);
     drawLeftText(p, body, c.text, QPointF(58, 112), panel.destination);
 
-    const double columnWidth = 130;
     const double top = 200;
-    if (style.clutter) drawLeftText(p, small, c.accent, QPointF(24, 172), "高德推荐");
+    if (style.clutter) drawLeftText(p, small, c.accent, QPointF(24, 168), "高德推荐");
+    const double n = static_cast<double>(panel.columns.size());
+    const double left = (sidebarWidth - style.columnPitch * n) / 2;
     for (std::size_t i = 0; i < panel.columns.size(); ++i) {
-        const RouteColumn& column = panel.columns[i];
-        const double centre = 16 + columnWidth * (static_cast<double>(i) + 0.5);
-        if (i == 0) p.fillRect(QRectF(centre - 62, top - 10, 124, 150), c.card);
-        drawText(p, body, i == 0 ? c.accent : c.text, QPointF(centre, top), column.label);
-        drawText(p, time, c.text, QPointF(centre, top + 32), column.travelTime);
-        drawText(p, body, c.secondary, QPointF(centre, top + 68), column.distance);
-        drawText(p, small, c.secondary, QPointF(centre, top + 98), column.toll);
+        const double centre = left + style.columnPitch * (static_cast<double>(i) + 0.5);
+        drawOption(p, style, c, panel.columns[i], centre, top, static_cast<int>(i) == style.selected);
     }
 
-    p.fillRect(QRectF(16, 380, 388, 1), c.secondary);
-    drawLeftText(p, small, c.secondary, QPointF(24, 400), "途经 G4京港澳高速  G1京哈高速");
-    drawLeftText(p, small, c.secondary, QPointF(24, 430), "红绿灯 " + std::to_string(3 + random() % 40) + " 个");
+    const double details = top + 6 * size + 70;
+    p.fillRect(QRectF(16, details, sidebarWidth - 32, 1), c.line);
+    drawLeftText(p, small, c.secondary, QPointF(24, details + 18), "途经 G4京港澳高速  G1京哈高速");
+    drawLeftText(p, small, c.secondary, QPointF(24, details + 46), "红绿灯 " + std::to_string(3 + random() % 40) + " 个");
     if (style.clutter) {
-        drawLeftText(p, small, c.secondary, QPointF(24, 460), "限高4.5米  限重49吨");
-        drawIcon(p, QPointF(390, 410), c.accent, 1);
+        drawLeftText(p, small, c.secondary, QPointF(24, details + 74), "限高4.5米  限重49吨");
+        drawIcon(p, QPointF(sidebarWidth - 30, details + 28), c.accent, 1);
     }
-    p.fillRect(QRectF(110, 820, 200, 44), c.accent);
-    drawText(p, body, QColor(Qt::white), QPointF(210, 832), "开始导航");
+    p.setPen(Qt::NoPen);
+    p.setBrush(c.accent);
+    p.drawRoundedRect(QRectF(sidebarWidth / 2 - 100, height - 80, 200, 44), 8, 8);
+    drawText(p, body, QColor(Qt::white), QPointF(sidebarWidth / 2, height - 68), "开始导航");
 }
 
 }  // namespace
@@ -189,31 +287,47 @@ Panel randomPanel(std::uint32_t seed) {
 
     std::vector<std::string_view> names = labels;
     std::shuffle(names.begin(), names.end(), random);
-    const int columns = 1 + static_cast<int>(random() % 3 != 0 ? 2 : random() % 2);  // mostly three
-    for (int i = 0; i < columns; ++i)
-        panel.columns.push_back({std::string(names[static_cast<std::size_t>(i)]), travelTimeText(random),
-                                 distanceText(random), tollText(random)});
+    const int columns = random() % 3 == 0 ? 2 : 3;
+    // The options of one route differ by up to a fifth in length.
+    const int tenths = std::uniform_int_distribution<int>(50, 25000)(random);
+    for (int i = 0; i < columns; ++i) {
+        const int length = std::max(10, static_cast<int>(tenths * std::uniform_real_distribution<double>(0.9, 1.1)(random)));
+        panel.columns.push_back(routeOption(names[static_cast<std::size_t>(i)], length, random));
+    }
 
-    panel.style.serif = random() % 2 == 0;
-    panel.style.pointSize = 11 + static_cast<int>(random() % 5);
-    panel.style.dark = random() % 2 == 0;
-    panel.style.clutter = random() % 5 != 0;
-    panel.style.markers = random() % 2 == 0;
+    PanelStyle& style = panel.style;
+    style.serif = random() % 3 == 0;
+    style.pointSize = 11 + static_cast<int>(random() % 5);
+    style.dark = random() % 2 == 0;
+    style.clutter = random() % 6 != 0;
+    style.markers = random() % 3 != 0;
+    style.windowWidth = std::uniform_int_distribution<int>(1000, 2560)(random);
+    style.windowHeight = std::clamp(
+        static_cast<int>(style.windowWidth * std::uniform_real_distribution<double>(0.55, 0.7)(random)), 780, 1440);
+    // Three options share the sidebar; two may spread out over it.
+    style.columnPitch = std::uniform_real_distribution<double>(124, columns == 3 ? 134 : 190)(random);
+    style.selected = static_cast<int>(random() % static_cast<std::uint32_t>(columns));
+    style.boldFigures = random() % 2 == 0;
+    style.tollBesideDistance = random() % 3 == 0;
     return panel;
 }
 
 QImage render(const Panel& panel, int scale, std::uint32_t clutterSeed) {
-    QImage image(windowWidthPoints * scale, windowHeightPoints * scale, QImage::Format_RGB32);
+    QImage image(panel.style.windowWidth * scale, panel.style.windowHeight * scale, QImage::Format_RGB32);
     std::mt19937 random(clutterSeed);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
     p.scale(scale, scale);
     const Colours colours = coloursOf(panel.style.dark);
-    drawMap(p, colours, panel.style, random);
+    drawMap(p, panel, colours, random);
     drawSidebar(p, panel, colours, random);
     p.end();
     return image;
+}
+
+QImage enlargedTwice(const QImage& image) {
+    return image.scaled(image.width() * 2, image.height() * 2, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
 }
 
 WindowImage windowImageOf(const QImage& source) {
@@ -226,14 +340,51 @@ WindowImage windowImageOf(const QImage& source) {
     return image;
 }
 
-std::string expectedPayload(const Panel& panel, std::chrono::system_clock::time_point date) {
+std::optional<AmapReadResult> expectedResult(const Panel& panel, std::chrono::system_clock::time_point date) {
     std::string block = panel.origin + "\n" + panel.destination + "\n通知";
     for (const RouteColumn& column : panel.columns)
-        block += "\n" + column.label + "\n" + column.travelTime + "\n" + column.distance;
-    const auto result = AmapParser::parse(std::vector<std::string>{block}, date);
-    if (!result || result->options().size() != panel.columns.size()) return {};
+        block += "\n" + column.label + "\n" + column.travelTime + "\n" + column.distance +
+                 (panel.style.tollBesideDistance ? " " + column.toll : "");
+    auto result = AmapParser::parse(std::vector<std::string>{block}, date);
+    if (!result || result->options().size() != panel.columns.size()) return std::nullopt;
+    return result;
+}
+
+std::string expectedPayload(const Panel& panel, std::chrono::system_clock::time_point date) {
+    const auto result = expectedResult(panel, date);
+    if (!result) return {};
     const auto payload = payloadText(*result);
     return payload ? payload.value() : std::string();
+}
+
+namespace {
+
+// A toll read where there is none, or a different one; a toll not read at
+// all is a loss, not a wrong number.
+bool tollDiffers(const std::optional<double>& truth, const std::optional<double>& read) {
+    return read && (!truth || *truth != *read);
+}
+
+bool numbersDiffer(const AmapRouteOption& truth, const AmapRouteOption& read) {
+    return truth.durationSeconds() != read.durationSeconds() || truth.distanceKm() != read.distanceKm() ||
+           tollDiffers(truth.toll(), read.toll());
+}
+
+}  // namespace
+
+Outcome compare(const AmapReadResult& truth, const std::optional<AmapReadResult>& read) {
+    if (!read) return Outcome::noResult;
+    if (*read == truth) return Outcome::exact;
+    if (read->origin() != truth.origin() || read->destination() != truth.destination()) return Outcome::wrongNumber;
+    // Every option read must be one of the panel's, in panel order.
+    const auto& want = truth.options();
+    std::size_t next = 0;
+    for (const AmapRouteOption& option : read->options()) {
+        while (next < want.size() && numbersDiffer(want[next], option)) ++next;
+        if (next == want.size()) return Outcome::wrongNumber;
+        ++next;
+    }
+    return read->options().size() < want.size() ? Outcome::optionsLost : Outcome::otherwise;
 }
 
 }  // namespace ocrcorpus

@@ -1,26 +1,43 @@
 #pragma once
 // Renders route panels like the map application's truck-route sidebar, with
-// varied values, fonts, sizes, themes and map clutter, together with the
-// payload a perfect read of each gives. Used by the recognition accuracy
-// benchmark and by the recognition tests. Needs a QGuiApplication.
+// varied values, fonts, sizes, themes, window sizes and map clutter, together
+// with the payload a perfect read of each gives. Used by the recognition
+// accuracy benchmark and by the recognition tests. Needs a QGuiApplication.
+//
+// The sidebar has a fixed width in points whatever the window's size, so in a
+// wide window its columns stand close together in the window's normalised
+// units (0.05 apart at 2560 points, 0.13 at 1000).
 
+#include "model/route_model.h"
 #include "vision/amap_vision_reader.h"
 
 #include <QImage>
 
 #include <chrono>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace ocrcorpus {
 
+// The window in points unless a panel says otherwise; rendered at `scale`
+// pixels per point.
+inline constexpr int windowWidthPoints = 1440;
+inline constexpr int windowHeightPoints = 900;
+
 struct PanelStyle {
     bool serif = false;      // Noto Serif CJK SC instead of Noto Sans CJK SC
     int pointSize = 13;      // 11..15; the travel times are drawn larger and bold
     bool dark = false;       // dark sidebar and map
-    bool clutter = true;     // roads, parks, water, place names, icons
+    bool clutter = true;     // roads, parks, water, place names, route notices, icons
     bool markers = true;     // green and red dots before origin and destination
+    int windowWidth = windowWidthPoints;    // points
+    int windowHeight = windowHeightPoints;  // points
+    double columnPitch = 130;  // points between the centres of neighbouring options
+    int selected = 0;          // the chosen option: its card outlined, its label in the accent colour
+    bool boldFigures = false;  // distances drawn bold too, not only the travel times
+    bool tollBesideDistance = false;  // "312.5公里 ¥268" on one line instead of the toll below
 };
 
 struct RouteColumn {
@@ -37,21 +54,35 @@ struct Panel {
     PanelStyle style;
 };
 
-// The window in points; rendered at `scale` pixels per point.
-inline constexpr int windowWidthPoints = 1440;
-inline constexpr int windowHeightPoints = 900;
-
-// A panel with values, style and clutter drawn from the seed.
+// A panel with values, style, window size and clutter drawn from the seed.
 Panel randomPanel(std::uint32_t seed);
 
 // The window image at `scale` pixels per point (2 for a native 2× window).
 QImage render(const Panel& panel, int scale, std::uint32_t clutterSeed);
 
+// A 1× window image enlarged to 2× with a smooth filter, as the capture hands
+// a window of a screen at scale 1 to the recogniser.
+QImage enlargedTwice(const QImage& image);
+
 // The image as the capture hands it over: RGBA, rows top to bottom.
 WindowImage windowImageOf(const QImage& image);
 
-// The payload line a perfect read of the panel gives at `date`; empty when
-// the panel's own texts do not parse (a fault of the generator).
+// What a perfect read of the panel gives at `date`: absent when the panel's
+// own texts do not parse (a fault of the generator).
+std::optional<AmapReadResult> expectedResult(const Panel& panel, std::chrono::system_clock::time_point date);
+
+// The payload line of expectedResult; empty when there is none.
 std::string expectedPayload(const Panel& panel, std::chrono::system_clock::time_point date);
+
+// How a read compares with the perfect read.
+enum class Outcome {
+    exact,        // the same payload
+    noResult,     // nothing read
+    wrongNumber,  // a travel time, distance or toll differs, an extra option, or an endpoint differs
+    optionsLost,  // fewer options, and those read have the right figures
+    otherwise,    // only a label's wording differs, or a toll was not read
+};
+
+Outcome compare(const AmapReadResult& truth, const std::optional<AmapReadResult>& read);
 
 }  // namespace ocrcorpus

@@ -1,4 +1,14 @@
 # Every dependency comes from the system's packages.
+
+# Homebrew keeps ICU out of the default search path (a "keg-only" formula).
+if(APPLE AND NOT ICU_ROOT AND NOT DEFINED ENV{ICU_ROOT})
+  execute_process(COMMAND brew --prefix icu4c
+    OUTPUT_VARIABLE wendrel_icu_prefix OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET RESULT_VARIABLE wendrel_brew_result)
+  if(wendrel_brew_result EQUAL 0 AND IS_DIRECTORY "${wendrel_icu_prefix}")
+    set(ICU_ROOT "${wendrel_icu_prefix}")
+  endif()
+endif()
+
 find_package(ICU REQUIRED COMPONENTS uc i18n)
 find_package(nlohmann_json 3.10 REQUIRED)
 find_package(PkgConfig REQUIRED)
@@ -21,4 +31,17 @@ if(CMAKE_SYSTEM_NAME STREQUAL "Linux")
   find_package(OpenCVModules REQUIRED)
   include(${CMAKE_CURRENT_LIST_DIR}/WendrelModels.cmake)
   pkg_check_modules(CANBERRA IMPORTED_TARGET libcanberra)
+endif()
+
+# On macOS: Qt 6 for the window, the clipboard and opening the settings page;
+# AppKit, the Accessibility API, CoreGraphics, ScreenCaptureKit and Vision
+# from the system, reached from Objective-C++ where their API is
+# Objective-C. No Tesseract, X11 or AT-SPI.
+if(APPLE)
+  set(WENDREL_PLATFORM_MACOS ON)
+  enable_language(OBJCXX)
+  set(CMAKE_OBJCXX_STANDARD 20)
+  set(CMAKE_OBJCXX_STANDARD_REQUIRED ON)
+  set(CMAKE_OBJCXX_EXTENSIONS OFF)
+  find_package(Qt6 REQUIRED COMPONENTS Core Gui Widgets)
 endif()

@@ -16,18 +16,29 @@ packages=(
   libcanberra-dev
   # the desktop stack of the end-to-end tests and the demo
   xvfb xauth xdotool xclip dbus dbus-x11 fonts-noto-cjk imagemagick x11-utils
+  # the package: its validators, and the JSON Schema validator of the payload
+  desktop-file-utils appstream nodejs
 )
 
 if [ "$(id -u)" -ne 0 ]; then sudo=sudo; else sudo=; fi
 missing=()
-# Any npm will do (a machine may have Node.js from elsewhere); Debian's if none.
-command -v npm >/dev/null || packages+=(npm)
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
+# npm may come with another build of nodejs than Debian's.
+command -v npm >/dev/null || missing+=(npm)
 if [ ${#missing[@]} -gt 0 ]; then
   $sudo apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
 
+# ajv, the JSON Schema validator of the payload test, at the version that
+# tests/schema/package-lock.json pins, into tests/schema/node_modules.
+schema_tests="$(cd "$(dirname "$0")/../tests/schema" && pwd)"
+version_of() { node -p 'const p = require(process.argv[1]); p.version || p.dependencies.ajv' "$1" 2>/dev/null || true; }
+if [ "$(version_of "$schema_tests/node_modules/ajv/package.json")" != "$(version_of "$schema_tests/package.json")" ]; then
+  npm ci --prefix "$schema_tests" --no-audit --no-fund --loglevel=error
+fi
+
+# The text detector and recogniser, fetched with npm and converted for OpenCV.
 "$(dirname "$0")/setup-models.sh"

@@ -149,16 +149,38 @@ std::vector<std::size_t> anchorsLeftToRight(const Fragments& fragments, const st
     return anchors;
 }
 
+bool overlapVertically(const AmapRecognizedFragment& a, const AmapRecognizedFragment& b) {
+    return a.minY() < b.maxY() && b.minY() < a.maxY();
+}
+
+// Whether the fragment belongs to the column of another anchor of the same
+// row: the panel has a fixed width in points, so in a wide window its columns
+// stand closer together than the column half-widths, and a neighbour's
+// distance would otherwise be a candidate too.
+bool nearerToAnotherAnchorOfTheRow(const AmapRecognizedFragment& f, std::size_t anchor, const Fragments& fragments,
+                                   const std::vector<std::size_t>& anchors) {
+    const double ownOffset = std::abs(f.midX() - fragments[anchor].midX());
+    return std::any_of(anchors.begin(), anchors.end(), [&](std::size_t other) {
+        return other != anchor && overlapVertically(fragments[other], fragments[anchor]) &&
+               std::abs(f.midX() - fragments[other].midX()) < ownOffset;
+    });
+}
+
 // Label, travel time and distance of every option that has all three.
 std::vector<std::string> routeLines(const Fragments& fragments, const std::vector<TextKind>& kinds) {
     std::vector<std::string> lines;
-    for (const std::size_t a : anchorsLeftToRight(fragments, kinds)) {
+    const std::vector<std::size_t> anchors = anchorsLeftToRight(fragments, kinds);
+    for (const std::size_t a : anchors) {
         const AmapRecognizedFragment& anchor = fragments[a];
+        const auto inOwnColumn = [&](std::size_t i) {
+            return !nearerToAnotherAnchorOfTheRow(fragments[i], a, fragments, anchors);
+        };
         const AmapRecognizedFragment* label = nearestTo(anchor, fragments, [&](std::size_t i) {
-            return kinds[i].placeable && kinds[i].label && standsAsLabelOf(fragments[i], anchor);
+            return kinds[i].placeable && kinds[i].label && standsAsLabelOf(fragments[i], anchor) && inOwnColumn(i);
         });
         const AmapRecognizedFragment* distance = nearestTo(anchor, fragments, [&](std::size_t i) {
-            return kinds[i].placeable && kinds[i].distance && standsAsDistanceOf(fragments[i], anchor);
+            return kinds[i].placeable && kinds[i].distance && standsAsDistanceOf(fragments[i], anchor) &&
+                   inOwnColumn(i);
         });
         if (label == nullptr || distance == nullptr) continue;
         lines.push_back(clean(label->text));

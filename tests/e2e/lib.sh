@@ -1,6 +1,7 @@
 # Helpers for end-to-end cases; source this file inside tests/e2e/with-desktop.sh.
 #
 #   WENDREL_BIN        directory of the built programs (default: build/bin)
+#   WENDREL_APP        the wendrel program (default: $WENDREL_BIN/wendrel)
 #   e2e_spawn CMD...   starts a background process that the stack ends afterwards
 #   start_standin SCENARIO          the stand-in map application; sets STANDIN_PID
 #   change_standin SCENARIO         shows another scenario in the running stand-in
@@ -15,6 +16,7 @@
 
 e2e_root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 WENDREL_BIN="${WENDREL_BIN:-$e2e_root/build/bin}"
+WENDREL_APP="${WENDREL_APP:-$WENDREL_BIN/wendrel}"
 WENDREL_SCENARIOS="${WENDREL_SCENARIOS:-$e2e_root/tests/fixtures/scenarios}"
 : "${WENDREL_E2E_DIR:?source lib.sh inside tests/e2e/with-desktop.sh}"
 
@@ -70,7 +72,7 @@ wendrel_window() { xdotool search --onlyvisible --pid "$WENDREL_PID" 2>/dev/null
 has_wendrel_window() { [ -n "$(wendrel_window)" ]; }
 
 start_wendrel() {
-  e2e_spawn "$WENDREL_BIN/wendrel" >"$WENDREL_E2E_DIR/wendrel.out" 2>"$WENDREL_E2E_DIR/wendrel.err"
+  e2e_spawn "$WENDREL_APP" >"$WENDREL_E2E_DIR/wendrel.out" 2>"$WENDREL_E2E_DIR/wendrel.err"
   WENDREL_PID=$E2E_LAST_PID
   wait_until 15 has_wendrel_window || fail "Wendrel's window did not appear: $(cat "$WENDREL_E2E_DIR/wendrel.err")"
   WENDREL_WINDOW=$(wendrel_window)

@@ -23,6 +23,15 @@ Fragments column(const std::string& label, const std::string& time, const std::s
             at(distance, midX - 0.045, 0.51, midX + 0.045, 0.54)};
 }
 
+// A column as the recogniser boxes it in a wide window: narrow boxes, each
+// line raised by its own share of dy (negative lowers it).
+Fragments narrowColumn(const std::string& label, const std::string& time, const std::string& distance, double midX,
+                       double dy) {
+    return {at(label, midX - 0.02, 0.60 + dy, midX + 0.02, 0.62 + dy),
+            at(time, midX - 0.025, 0.57 + dy / 2, midX + 0.025, 0.59 + dy / 2),
+            at(distance, midX - 0.02, 0.545 + dy, midX + 0.02, 0.565 + dy)};
+}
+
 Fragments concat(std::initializer_list<Fragments> parts) {
     Fragments all;
     for (const Fragments& part : parts) all.insert(all.end(), part.begin(), part.end());
@@ -133,11 +142,24 @@ std::vector<LayoutCase> layoutCases() {
         {"FlatAnchorIsItsOwnDistance",
          {at("推荐方案", 0.40, 0.60, 0.52, 0.63), at("1小时 85公里", 0.40, 0.59, 0.52, 0.598)},
          lines({"推荐方案", "1小时 85公里", "1小时 85公里"})},
+        // Exactly halfway between two anchors of a row (binary fractions, so the
+        // two offsets are equal), the label belongs to neither column more.
         {"OneLabelMayServeTwoAnchors",
-         {at("共同标题", 0.40, 0.60, 0.52, 0.63), at("1小时", 0.36, 0.55, 0.46, 0.59),
-          at("2小时", 0.47, 0.55, 0.57, 0.59), at("80公里", 0.37, 0.51, 0.45, 0.54),
-          at("90公里", 0.48, 0.51, 0.56, 0.54)},
+         {at("共同标题", 0.40625, 0.60, 0.46875, 0.63), at("1小时", 0.375, 0.55, 0.4375, 0.59),
+          at("2小时", 0.4375, 0.55, 0.5, 0.59), at("80公里", 0.375, 0.51, 0.4375, 0.54),
+          at("90公里", 0.4375, 0.51, 0.5, 0.54)},
          lines({"共同标题", "1小时", "80公里", "共同标题", "2小时", "90公里"})},
+        {"LabelOfTwoRowsServesBoth",
+         {at("共同标题", 0.40, 0.60, 0.52, 0.63), at("1小时", 0.36, 0.55, 0.46, 0.59),
+          at("2小时", 0.47, 0.54, 0.57, 0.549), at("80公里", 0.37, 0.51, 0.45, 0.54),
+          at("90公里", 0.48, 0.50, 0.56, 0.53)},
+         lines({"共同标题", "1小时", "80公里", "共同标题", "2小时", "90公里"})},
+        // Options listed one below the other in one column: each keeps its own lines.
+        {"TwoRowsInOneColumn",
+         concat({{at("方案一", 0.40, 0.70, 0.52, 0.73), at("1小时", 0.40, 0.65, 0.52, 0.69),
+                  at("80公里", 0.41, 0.61, 0.50, 0.64)},
+                 column("方案二", "2小时", "120公里", 0.46)}),
+         lines({"方案一", "1小时", "80公里", "方案二", "2小时", "120公里"})},
         // The full-text block keeps them as recognised.
         {"BarsRemovedAndBulletsUnifiedInEmittedLines",
          {at("方案|二", 0.40, 0.60, 0.52, 0.63), at("1小时•20分", 0.40, 0.55, 0.52, 0.59),
@@ -179,6 +201,22 @@ std::vector<LayoutCase> layoutCases() {
                  column("推荐方案", "1小时20分", "85.3公里", 0.46)}),
          optionA},
     };
+
+    // Columns of a panel of fixed point width in a wide window stand closer than
+    // the column half-widths; boxes jitter by a few thousandths, so a
+    // neighbour's label or distance may lie vertically nearer. Each column
+    // still takes its own.
+    for (const double apart : {0.06, 0.075, 0.09}) {
+        for (const double jitter : {0.005, -0.005}) {
+            cases.push_back({"ThreeNarrowColumnsEachTakeTheirOwn" + std::to_string(static_cast<int>(apart * 1000)) +
+                                 (jitter > 0 ? "NeighbourHigher" : "NeighbourLower"),
+                             concat({narrowColumn("方案一", "1小时", "80公里", 0.40, 0),
+                                     narrowColumn("方案二", "2小时", "90公里", 0.40 + apart, jitter),
+                                     narrowColumn("方案三", "3小时", "100公里", 0.40 + 2 * apart, -jitter)}),
+                             lines({"方案一", "1小时", "80公里", "方案二", "2小时", "90公里", "方案三", "3小时",
+                                    "100公里"})});
+        }
+    }
 
     // A text holding one of these words never labels an option.
     for (const auto& [word, name] : std::vector<std::pair<std::string, std::string>>{

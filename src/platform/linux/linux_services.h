@@ -3,6 +3,7 @@
 // its own file; desktop_services_linux.cpp puts them together.
 
 #include "app/desktop_services.h"
+#include "platform/qt/qt_services.h"
 
 #include <memory>
 
@@ -20,8 +21,9 @@ std::unique_ptr<AccessibilityTrust> makeAtSpiAccessibilityTrust();
 // there is nothing to ask the user for.
 std::unique_ptr<ScreenCaptureAccess> makeX11ScreenCaptureAccess();
 
-// The CLIPBOARD selection through QClipboard, checked by reading it back.
-std::unique_ptr<Clipboard> makeQtClipboard();
+// The CLIPBOARD selection through QClipboard, checked by reading it back
+// (shared with macOS).
+using qt_desktop::makeQtClipboard;
 
 // The sound theme's "complete" event through libcanberra when built with it;
 // the alert is QApplication::beep().

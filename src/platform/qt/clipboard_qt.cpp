@@ -1,9 +1,9 @@
-#include "platform/linux/linux_services.h"
+#include "platform/qt/qt_services.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
 
-namespace wendrel::linux_desktop {
+namespace wendrel::qt_desktop {
 namespace {
 
 class QtClipboard final : public Clipboard {
@@ -22,4 +22,4 @@ public:
 
 std::unique_ptr<Clipboard> makeQtClipboard() { return std::make_unique<QtClipboard>(); }
 
-}  // namespace wendrel::linux_desktop
+}  // namespace wendrel::qt_desktop

@@ -1,0 +1,89 @@
+// The Vision recogniser on rendered route panels (macOS): what it reads
+// becomes the payload, its boxes are normalised from the lower left, and
+// nothing or a broken image fails as the reader says.
+
+#include "ocr_panel.h"
+
+#include "model/route_model.h"
+#include "parser/amap_parser.h"
+#include "vision/text_recognition.h"
+
+#include <QGuiApplication>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+using namespace AmapVisionReader;
+
+namespace {
+
+const auto readDate = std::chrono::sys_days{std::chrono::year{2026} / 12 / 6} + std::chrono::hours{8};
+
+WindowImage rendered(const ocrcorpus::Panel& panel) {
+    static int argc = 1;
+    static char name[] = "recognition_vision_tests";
+    static char* argv[] = {name, nullptr};
+    if (!QGuiApplication::instance()) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        static QGuiApplication app(argc, argv);
+    }
+    return ocrcorpus::windowImageOf(ocrcorpus::render(panel, 2, 7));
+}
+
+ocrcorpus::Panel panelIn(bool dark) {
+    ocrcorpus::Panel panel;
+    panel.origin = "北京市朝阳区望京街道";
+    panel.destination = "天津市滨海新区于家堡";
+    panel.columns = {{"推荐方案", "4小时20分", "312.5公里", "¥268"},
+                     {"高速优先", "3小时58分", "298公里", "¥315"},
+                     {"少收费", "5小时5分", "305.8公里", "免费"}};
+    panel.style = {false, 13, dark, true, false};
+    return panel;
+}
+
+TEST(VisionRecognition, ReadsThePayloadOfARenderedPanel) {
+    for (const bool dark : {false, true}) {
+        const ocrcorpus::Panel panel = panelIn(dark);
+        const auto strings = recognizeRouteStrings(rendered(panel));
+        ASSERT_TRUE(strings) << strings.error().localizedDescription();
+        const auto result = AmapParser::parse(strings.value(), readDate);
+        ASSERT_TRUE(result) << (dark ? "dark" : "light");
+        EXPECT_EQ(payloadText(*result).value(), ocrcorpus::expectedPayload(panel, readDate)) << (dark ? "dark" : "light");
+    }
+}
+
+TEST(VisionRecognition, BoxesAreNormalisedFromTheLowerLeft) {
+    const auto fragments = recognizeFragments(rendered(panelIn(false)));
+    ASSERT_TRUE(fragments) << fragments.error().localizedDescription();
+    const auto find = [&](std::string_view text) -> const AmapRecognizedFragment* {
+        const auto it = std::find_if(fragments->begin(), fragments->end(), [&](const auto& f) { return f.text == text; });
+        return it == fragments->end() ? nullptr : &*it;
+    };
+    const auto* origin = find("北京市朝阳区望京街道");
+    const auto* time = find("4小时20分");
+    const auto* distance = find("312.5公里");
+    ASSERT_TRUE(origin && time && distance);
+    // The origin is drawn near the top, the distance under the time.
+    EXPECT_GT(origin->minY(), 0.5);
+    EXPECT_GT(time->minY(), distance->maxY());
+    for (const AmapRecognizedFragment& f : fragments.value()) {
+        EXPECT_GE(f.minX(), -0.01);
+        EXPECT_LE(f.maxY(), 1.01);
+    }
+}
+
+TEST(VisionRecognition, NothingToReadAndBrokenImagesFail) {
+    const WindowImage white{640, 400, std::vector<std::uint8_t>(640 * 400 * 4, 255)};
+    const auto nothing = recognizeRouteStrings(white);
+    ASSERT_FALSE(nothing);
+    EXPECT_EQ(nothing.error(), VisionError(AmapVisionReaderError::recognitionFailed));
+
+    WindowImage broken = white;
+    broken.rgba.resize(100);
+    const auto refused = recognizeRouteStrings(broken);
+    ASSERT_FALSE(refused);
+    EXPECT_FALSE(refused.error().isReaderError());
+}
+
+}  // namespace
