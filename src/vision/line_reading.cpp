@@ -59,10 +59,17 @@ std::vector<std::size_t> pageOrder(const std::vector<PixelBox>& boxes, int rowTo
 
 }  // namespace
 
-int detectionSide(int imagePixels) {
-    const int points = std::max(imagePixels, 0) / 2;
-    const int rounded = (points + detectorStride / 2) / detectorStride * detectorStride;
-    return std::max(rounded, detectorStride);
+DetectionSize detectionSize(int imageWidth, int imageHeight, int maximumArea) {
+    const double points = (std::max(imageWidth, 0) / 2.0) * (std::max(imageHeight, 0) / 2.0);
+    const double scale = points > maximumArea ? std::sqrt(maximumArea / points) : 1.0;
+    auto side = [&](int pixels) {
+        const double target = std::max(pixels, 0) / 2 * scale;
+        const int stride = detectorStride;
+        const int rounded = scale < 1.0 ? static_cast<int>(target) / stride * stride
+                                        : static_cast<int>(target + stride / 2) / stride * stride;
+        return std::max(rounded, stride);
+    };
+    return DetectionSize{side(imageWidth), side(imageHeight)};
 }
 
 PixelBox unclipped(const PixelBox& box, double ratio) {
@@ -123,11 +130,13 @@ std::vector<ReadCharacter> withDashesAsOne(std::vector<ReadCharacter> line) {
 }
 
 std::optional<std::string> trustedText(const std::vector<ReadCharacter>& line, float minimumConfidence) {
+    const auto isDigit = [](const ReadCharacter& c) { return isAsciiDigit(c.text); };
+    const auto first = std::find_if(line.begin(), line.end(), isDigit);
+    const auto last = std::find_if(line.rbegin(), line.rend(), isDigit).base();
+    for (auto c = first; c < last; ++c)
+        if (c->confidence < minimumConfidence && c->text != " " && c->text != "\u00A5") return std::nullopt;
     std::string joined;
-    for (const ReadCharacter& c : line) {
-        if (isAsciiDigit(c.text) && c.confidence < minimumConfidence) return std::nullopt;
-        joined += c.text;
-    }
+    for (const ReadCharacter& c : line) joined += c.text;
     std::string trimmed = text::trim(joined);
     if (trimmed.empty()) return std::nullopt;
     return trimmed;

@@ -17,9 +17,16 @@ namespace AmapVisionReader::reading {
 
 using recognition::PixelBox;
 
-// The size the detector reads a window image at, per side: the window's size
-// in points (half the 2× image), rounded to the detector's stride of 32.
-int detectionSide(int imagePixels);
+// The size the detector reads a window image at: the window's size in points
+// (half the 2× image), rounded to the detector's stride of 32, and scaled
+// down to at most `maximumArea` pixels: OpenCV 4.6 crashes on the detector
+// at about 3.5 million (a window of 2496 × 1440 points).
+struct DetectionSize {
+    int width = 0;
+    int height = 0;
+};
+inline constexpr int maximumDetectionArea = 2'700'000;
+DetectionSize detectionSize(int imageWidth, int imageHeight, int maximumArea);
 
 // A detected text region grown by `ratio` of its area over its perimeter on
 // every side: the detector marks a shrunk core of each line.
@@ -67,8 +74,10 @@ std::vector<ReadCharacter> withDashesAsOne(std::vector<ReadCharacter> line);
 // time or toll read wrongly is worse than one not read at all.
 inline constexpr float minimumDigitConfidence = 0.9f;
 
-// The line's trimmed text, or nothing when it is empty or holds a digit read
-// with less than `minimumConfidence`.
+// The line's trimmed text, or nothing when it is empty or its figures were
+// read with less than `minimumConfidence`: every character from the first
+// digit to the last ("312.5", "4小时20") but spaces and the yen sign, whose
+// probability the recogniser shares between its two forms.
 std::optional<std::string> trustedText(const std::vector<ReadCharacter>& line, float minimumConfidence);
 
 // The order lines are reported in, as a page is read: lines stacked one

@@ -160,7 +160,7 @@ double regionScore(const cv::Mat& probability, const std::vector<cv::Point>& con
 
 // The text lines of the window, in the full image's pixels.
 std::vector<PixelBox> detectLines(Models& m, const cv::Mat& bgr) {
-    const int width = reading::detectionSide(bgr.cols), height = reading::detectionSide(bgr.rows);
+    const auto [width, height] = reading::detectionSize(bgr.cols, bgr.rows, reading::maximumDetectionArea);
     // Once run, the detector finds nothing at another input size: a window
     // of another size gets a freshly loaded one.
     if (m.detectorInput != cv::Size(width, height)) {

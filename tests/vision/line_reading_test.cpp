@@ -11,11 +11,22 @@ namespace {
 
 std::tuple<int, int, int, int> edges(const PixelBox& b) { return {b.left, b.top, b.right, b.bottom}; }
 
-TEST(LineReading, DetectionSideIsThePointSizeOnTheDetectorsStride) {
+TEST(LineReading, DetectionIsAtThePointSizeOnTheDetectorsStrideWithinTheArea) {
     const struct {
-        int pixels, side;
-    } cases[] = {{2880, 1440}, {1800, 896}, {2000, 992}, {100, 64}, {10, 32}, {0, 32}};
-    for (const auto& c : cases) EXPECT_EQ(detectionSide(c.pixels), c.side) << c.pixels;
+        int width, height, area, detectedWidth, detectedHeight;
+    } cases[] = {
+        {2880, 1800, 2'700'000, 1440, 896},
+        {2000, 100, 2'700'000, 992, 64},
+        {10, 0, 2'700'000, 32, 32},
+        {4986, 2880, 2'700'000, 2144, 1248},  // 2493 x 1440 points: scaled to fit, rounded down
+        {2000, 2000, 250'000, 480, 480},
+    };
+    for (const auto& c : cases) {
+        const DetectionSize size = detectionSize(c.width, c.height, c.area);
+        EXPECT_EQ(size.width, c.detectedWidth) << c.width << "x" << c.height;
+        EXPECT_EQ(size.height, c.detectedHeight) << c.width << "x" << c.height;
+        EXPECT_LE(size.width * size.height, std::max(c.area, 32 * 32));
+    }
 }
 
 TEST(LineReading, BoxesGrowAndMapOntoTheImage) {
@@ -156,6 +167,11 @@ INSTANTIATE_TEST_SUITE_P(
         TrustCase{"sureFigure", {{"3", 0.99f}, {"1", 0.95f}, {"公", 0.5f}, {"里", 0.6f}}, "31公里"},
         TrustCase{"unsureDigit", {{"3", 0.99f}, {"1", 0.89f}, {"公", 0.99f}, {"里", 0.99f}}, std::nullopt},
         TrustCase{"unsureWordsKept", {{"方", 0.3f}, {"案", 0.4f}}, "方案"},
+        TrustCase{"unsureBetweenDigits", {{"5", 0.99f}, {"小", 0.99f}, {"时", 0.99f}, {"+", 0.5f}, {"7", 0.99f}},
+                  std::nullopt},
+        TrustCase{"unsureAroundDigits", {{"¥", 0.5f}, {"4", 0.99f}, {"元", 0.5f}}, "¥4元"},
+        TrustCase{"yenAndSpaceBetweenDigits", {{"3", 0.99f}, {"公", 0.99f}, {" ", 0.4f}, {"¥", 0.5f}, {"2", 0.99f}},
+                  "3公 ¥2"},
         TrustCase{"trimmed", {{" ", 0.9f}, {"¥", 0.9f}, {"8", 0.99f}, {" ", 0.5f}}, "¥8"},
         TrustCase{"onlySpaces", {{" ", 0.9f}}, std::nullopt},
         TrustCase{"nothing", {}, std::nullopt}),
