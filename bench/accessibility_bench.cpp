@@ -1,13 +1,15 @@
 // How long one accessibility walk holds Wendrel: the walk's own cost over an
-// in-memory tree, and a read of the stand-in map application over AT-SPI with
-// 500 and 3,500 elements (run under tests/e2e/with-desktop.sh; without a
-// desktop stack those cases are skipped).
+// in-memory tree, and a read of each stand-in map application (Qt and GTK)
+// over AT-SPI with 500 and 3,500 elements, beside the same walk made with
+// libatspi's plain per-attribute getters (run under tests/e2e/with-desktop.sh;
+// without a desktop stack those cases are skipped).
 
 #include "accessibility/accessibility_reader.h"
 #include "accessibility/accessibility_walk.h"
 #include "standin_process.h"
 #include "standin_scenario.h"
 
+#include <atspi/atspi.h>
 #include <benchmark/benchmark.h>
 #include <nlohmann/json.hpp>
 
@@ -60,12 +62,20 @@ void walkInMemory(benchmark::State& state) {
 }
 BENCHMARK(walkInMemory)->Arg(500)->Arg(3500)->Unit(benchmark::kMicrosecond);
 
-// A stand-in whose tree holds `elements` elements: the window, the panel and
-// the map, then filler labels in groups of 50.
-std::string scenarioWithElements(int elements) {
+// The stand-ins: the Qt one and the GTK one, whose trees differ a little in
+// shape (GTK puts a box between the window and the panel).
+struct Standin {
+    const char* program;
+    int fixedElements;  // window, panel, map (and GTK's box)
+};
+constexpr Standin standins[] = {{WENDREL_STANDIN, 3}, {WENDREL_STANDIN_GTK, 4}};
+
+// A stand-in whose tree holds `elements` elements: the fixed ones, then filler
+// labels in groups of 50.
+std::string scenarioWithElements(const Standin& standin, int elements) {
     auto json = nlohmann::json::parse(std::ifstream(std::string(WENDREL_SCENARIOS) + "/three-options.json"));
     int filler = 0;
-    while (3 + filler + (filler + 49) / 50 < elements) ++filler;
+    while (standin.fixedElements + filler + (filler + 49) / 50 < elements) ++filler;
     json["filler"] = filler;
     const char* dir = std::getenv("WENDREL_E2E_DIR");
     std::string path = std::string(dir ? dir : "/tmp") + "/bench-" + std::to_string(elements) + ".json";
@@ -73,23 +83,105 @@ std::string scenarioWithElements(int elements) {
     return path;
 }
 
-void readStandin(benchmark::State& state) {
+// ---- The same walk with libatspi's per-attribute getters, for comparison ----
+
+struct GObjectUnref {
+    void operator()(gpointer object) const {
+        if (object) g_object_unref(object);
+    }
+};
+using AccessiblePtr = std::unique_ptr<AtspiAccessible, GObjectUnref>;
+
+void keep(std::vector<std::string>& texts, gchar* text) {
+    if (text && *text) texts.emplace_back(text);
+    g_free(text);
+}
+
+// Name, description, role names, object attributes and the whole text of every
+// element, depth first, within the walk's limits: what the reader asks, one
+// blocking call at a time.
+void walkWithGetters(AtspiAccessible* element, int depth, int& visited, std::vector<std::string>& texts) {
+    const WalkLimits limits;
+    if (depth > limits.deepestDepth || visited >= limits.maxElements) return;
+    ++visited;
+    keep(texts, atspi_accessible_get_name(element, nullptr));
+    keep(texts, atspi_accessible_get_description(element, nullptr));
+    keep(texts, atspi_accessible_get_role_name(element, nullptr));
+    keep(texts, atspi_accessible_get_localized_role_name(element, nullptr));
+    keep(texts, atspi_accessible_get_accessible_id(element, nullptr));
+    if (GHashTable* attributes = atspi_accessible_get_attributes(element, nullptr)) g_hash_table_unref(attributes);
+    if (AtspiText* text = atspi_accessible_get_text_iface(element)) {
+        keep(texts, atspi_text_get_text(text, 0, -1, nullptr));
+        g_object_unref(text);
+    }
+    gint count = atspi_accessible_get_child_count(element, nullptr);
+    for (gint i = 0; i < count; ++i) {
+        AccessiblePtr child(atspi_accessible_get_child_at_index(element, i, nullptr));
+        if (child) walkWithGetters(child.get(), depth + 1, visited, texts);
+    }
+}
+
+AccessiblePtr applicationOf(pid_t pid) {
+    AccessiblePtr desktop(atspi_get_desktop(0));
+    atspi_accessible_clear_cache(desktop.get());
+    gint count = atspi_accessible_get_child_count(desktop.get(), nullptr);
+    for (gint i = 0; i < count; ++i) {
+        AccessiblePtr app(atspi_accessible_get_child_at_index(desktop.get(), i, nullptr));
+        if (app && static_cast<pid_t>(atspi_accessible_get_process_id(app.get(), nullptr)) == pid) return app;
+    }
+    return nullptr;
+}
+
+std::vector<std::string> readWithGetters(pid_t pid) {
+    std::vector<std::string> texts;
+    AccessiblePtr app = applicationOf(pid);
+    if (!app) return texts;
+    // Nothing from an earlier walk: every element is asked afresh.
+    atspi_accessible_clear_cache(app.get());
+    int visited = 0;
+    gint windows = atspi_accessible_get_child_count(app.get(), nullptr);
+    for (gint i = 0; i < windows; ++i) {
+        AccessiblePtr window(atspi_accessible_get_child_at_index(app.get(), i, nullptr));
+        if (window) walkWithGetters(window.get(), 0, visited, texts);
+    }
+    return withoutRepeats(std::move(texts));
+}
+
+// ---- Reads of a running stand-in ----
+
+using Reader = std::vector<std::string> (*)(pid_t);
+
+std::vector<std::string> readWithReader(pid_t pid) { return readAccessibilityStrings(pid); }
+
+void readStandin(benchmark::State& state, Reader read) {
     if (!std::getenv("WENDREL_E2E_DIR")) {
         state.SkipWithError("needs a desktop stack: run under tests/e2e/with-desktop.sh");
         return;
     }
-    const int elements = static_cast<int>(state.range(0));
-    standin::Process standin(WENDREL_STANDIN, scenarioWithElements(elements));
+    const Standin& kind = standins[state.range(0)];
+    const int elements = static_cast<int>(state.range(1));
+    standin::Process standin(kind.program, scenarioWithElements(kind, elements));
     auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(15);
     while (readAccessibilityStrings(standin.pid()).empty() && std::chrono::steady_clock::now() < deadline) {
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
     std::size_t texts = 0;
-    for (auto _ : state) texts = readAccessibilityStrings(standin.pid()).size();
+    for (auto _ : state) texts = read(standin.pid()).size();
     // Each filler label adds one text of its own; far fewer than the elements
     // means the 5 s budget ended the walk.
     state.counters["texts"] = static_cast<double>(texts);
+    state.SetLabel(state.range(0) == 0 ? "qt" : "gtk");
 }
-BENCHMARK(readStandin)->Arg(500)->Arg(3500)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Arguments: the stand-in (0 Qt, 1 GTK) and the number of elements.
+void standinArguments(benchmark::internal::Benchmark* b) {
+    for (int kind : {0, 1}) {
+        for (int elements : {500, 3500}) b->Args({kind, elements});
+    }
+    b->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
+}
+
+BENCHMARK_CAPTURE(readStandin, reader, readWithReader)->Apply(standinArguments);
+BENCHMARK_CAPTURE(readStandin, libatspiGetters, readWithGetters)->Apply(standinArguments);
 
 }  // namespace

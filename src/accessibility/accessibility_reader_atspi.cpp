@@ -1,27 +1,34 @@
-// readAccessibilityStrings on AT-SPI.
+// readAccessibilityStrings over the AT-SPI D-Bus protocol, with libdbus alone.
 //
-// libatspi connects to the accessibility bus and finds the application of a
-// process through the registry. The walk itself sends plain AT-SPI D-Bus calls
-// on libatspi's connection: every call about one element goes out at once,
-// and the next siblings are asked ahead, so a read waits for about one round
-// trip per element instead of one per call. Nothing of an earlier read is kept,
-// so a panel that changed is never read from a stale copy.
+// The reader owns everything it talks through: one thread, and on it a private
+// connection to the accessibility bus (its address from org.a11y.Bus on the
+// session bus) that no other code sees and no main loop dispatches. Only that
+// thread sends, waits and dispatches on it. Nothing is attached to any GLib
+// context, so no accessibility traffic ever runs on the window's event loop,
+// and events the applications publish never reach this process: the
+// connection asks for none.
 //
-// Every libatspi and D-Bus call, atspi_init included, runs on one worker thread
-// that owns its own GMainContext: libatspi dispatches its D-Bus traffic on "the"
-// main context, which in Wendrel is Qt's event loop, and a walk that let it
-// re-enter that loop would run Qt event handlers in the middle of a read. The
-// caller blocks until the worker hands back the walk's texts, so the read stays
-// synchronous.
+// The application of a process is found through the registry: the children of
+// its root are the applications, and the bus daemon names each one's process.
+// When the application's bridge offers a direct connection, the walk opens one
+// for itself and goes over it, on the same thread.
+// The walk sends plain AT-SPI calls: every call about one element goes out at
+// once, and the next siblings are asked ahead, so a read waits for about one
+// round trip per element instead of one per call. Nothing of an earlier read is
+// kept, so a panel that changed is never read from a stale copy.
+//
+// The caller blocks until the thread hands back the walk's texts, so the read
+// stays synchronous for it.
 
 #include "accessibility/accessibility_reader.h"
 #include "accessibility/accessibility_walk.h"
+#include "accessibility/atspi_address.h"
 
-#include <atspi/atspi.h>
 #include <dbus/dbus.h>
 
 #include <chrono>
 #include <condition_variable>
+#include <cstdlib>
 #include <cstring>
 #include <deque>
 #include <future>
@@ -40,9 +47,12 @@ using namespace accessibility;
 // A map application that stops answering must not freeze Wendrel for the
 // D-Bus default of 25 s on each of thousands of calls.
 constexpr int callTimeoutMs = 1000;
+// The bus launcher and the registry may be started on demand by the first
+// call; they are not the application being read, so they get longer.
+constexpr int discoveryTimeoutMs = 3000;
 // Safety net for the caller: the walk itself ends within its 5 s budget plus
-// one call; a worker that hangs anyway (libatspi still looking for its bus)
-// costs one empty read, not a frozen window.
+// one call; a thread that hangs anyway (a bus that accepts the connection but
+// never answers) costs one empty read, not a frozen window.
 constexpr auto callerWaitLimit = std::chrono::seconds(8);
 
 constexpr std::string_view roleAttribute = "AXRole";
@@ -51,23 +61,38 @@ constexpr std::string_view identifierAttribute = "AXIdentifier";
 // Object attributes ("toolkit", "id", ...) are listed under this prefix.
 constexpr std::string_view objectAttributePrefix = "AXAttribute:";
 
-struct Unref {
-    void operator()(gpointer object) const {
-        if (object) g_object_unref(object);
-    }
-};
-using AccessiblePtr = std::unique_ptr<AtspiAccessible, Unref>;
-
 constexpr const char* accessibleInterface = "org.a11y.atspi.Accessible";
 constexpr const char* textInterface = "org.a11y.atspi.Text";
 constexpr const char* valueInterface = "org.a11y.atspi.Value";
 constexpr const char* propertiesInterface = "org.freedesktop.DBus.Properties";
+constexpr const char* registryName = "org.a11y.atspi.Registry";
+constexpr const char* rootPath = "/org/a11y/atspi/accessible/root";
+
+// A private connection: closed before it is released.
+struct CloseConnection {
+    void operator()(DBusConnection* connection) const {
+        dbus_connection_close(connection);
+        dbus_connection_unref(connection);
+    }
+};
+using ConnectionPtr = std::unique_ptr<DBusConnection, CloseConnection>;
+
+// What one application's accessibility bridge offers, learnt during a walk.
+// Help texts are a recent addition many bridges lack; once one answered that
+// it has none, its other elements are not asked.
+struct Bridge {
+    bool offersHelpText = true;
+};
 
 // Where one element lives: the connection, the owner's bus name, the path.
+// `bus` is the accessibility bus or a direct connection to the application;
+// an element another process embeds is reached through `accessibilityBus`.
 struct Target {
     DBusConnection* bus = nullptr;
     std::string busName;
     std::string path;
+    std::shared_ptr<Bridge> bridge = std::make_shared<Bridge>();
+    DBusConnection* accessibilityBus = nullptr;
 };
 
 // One method call in flight. Its answer is collected on demand; a call that
@@ -76,9 +101,9 @@ class PendingCall {
 public:
     PendingCall() = default;
     // Sends `message` (taking it over) on `bus`.
-    PendingCall(DBusConnection* bus, DBusMessage* message) {
+    PendingCall(DBusConnection* bus, DBusMessage* message, int timeoutMs = callTimeoutMs) {
         if (!message) return;
-        if (!dbus_connection_send_with_reply(bus, message, &pending_, callTimeoutMs)) pending_ = nullptr;
+        if (!dbus_connection_send_with_reply(bus, message, &pending_, timeoutMs)) pending_ = nullptr;
         dbus_message_unref(message);
     }
     PendingCall(PendingCall&& other) noexcept { *this = std::move(other); }
@@ -229,10 +254,10 @@ struct Siblings {
 };
 constexpr std::size_t askAheadCount = 16;
 
-// One element read with plain AT-SPI D-Bus calls on the connection libatspi
-// opened. Nothing is cached: every walk asks afresh, so a panel that changed
-// is never read from a stale copy. All calls that do not depend on one another
-// are sent at once.
+// One element read with plain AT-SPI D-Bus calls on the reader's connection.
+// Nothing is cached: every walk asks afresh, so a panel that changed is never
+// read from a stale copy. All calls that do not depend on one another are sent
+// at once.
 class AtspiElement final : public Element {
 public:
     AtspiElement(Target target, std::shared_ptr<Siblings> siblings, std::size_t index)
@@ -244,9 +269,7 @@ public:
         name_ = askProperty(target_, "Name");
         description_ = askProperty(target_, "Description");
         identifier_ = askProperty(target_, "AccessibleId");
-#ifdef WENDREL_ATSPI_HELP_TEXT
-        help_ = askProperty(target_, "HelpText");
-#endif
+        if (target_.bridge->offersHelpText) help_ = askProperty(target_, "HelpText");
         role_ = askAccessible(target_, "GetRoleName");
         localizedRole_ = askAccessible(target_, "GetLocalizedRoleName");
         attributes_ = askAccessible(target_, "GetAttributes");
@@ -275,7 +298,7 @@ public:
         if (name == titleAttribute) return textAnswer(name_);
         if (name == descriptionAttribute) return textAnswer(description_);
         if (name == valueAttribute) return valueText();
-        if (name == helpAttribute) return textAnswer(help_);
+        if (name == helpAttribute) return helpText();
         if (name == roleAttribute) return textAnswer(role_);
         if (name == roleDescriptionAttribute) return textAnswer(localizedRole_);
         if (name == identifierAttribute) return textAnswer(identifier_);
@@ -304,11 +327,19 @@ public:
     Reply<Elements> windows() override { return children(); }
 
 private:
-    // A child that another process embeds lives on the accessibility bus
-    // under its own name.
+    // A child that another process embeds has a bridge of its own.
     Target childTarget(const std::pair<std::string, std::string>& reference) const {
-        DBusConnection* bus = reference.first == target_.busName ? target_.bus : atspi_get_a11y_bus();
-        return Target{bus, reference.first, reference.second};
+        if (reference.first == target_.busName) {
+            return Target{target_.bus, reference.first, reference.second, target_.bridge, target_.accessibilityBus};
+        }
+        return Target{target_.accessibilityBus, reference.first, reference.second, std::make_shared<Bridge>(),
+                      target_.accessibilityBus};
+    }
+
+    Reply<AttributeValue> helpText() {
+        auto reply = textAnswer(help_);
+        if (reply.outcome == CallOutcome::failed) target_.bridge->offersHelpText = false;
+        return reply;
     }
 
     // The whole text of the Text interface; a numeric Value gives no text.
@@ -350,49 +381,146 @@ void Siblings::askAhead(std::size_t from) {
     for (std::size_t i = from; i < elements.size() && i < from + askAheadCount; ++i) elements[i]->ask();
 }
 
-// The AT-SPI application whose connection belongs to `pid`; the registry
-// answers these calls, so a stopped application does not hold them up.
-AccessiblePtr findApplication(std::int32_t pid) {
-    AccessiblePtr desktop(atspi_get_desktop(0));
-    if (!desktop) return nullptr;
-    // The list of applications is asked afresh: an application that started
-    // since the last read must be found.
-    atspi_accessible_set_cache_mask(desktop.get(), ATSPI_CACHE_INTERFACES);
-    atspi_accessible_clear_cache(desktop.get());
-    gint count = atspi_accessible_get_child_count(desktop.get(), nullptr);
-    for (gint i = 0; i < count; ++i) {
-        AccessiblePtr app(atspi_accessible_get_child_at_index(desktop.get(), i, nullptr));
-        if (!app) continue;
-        GError* error = nullptr;
-        guint appPid = atspi_accessible_get_process_id(app.get(), &error);
-        if (error) {
-            g_error_free(error);
-            continue;
-        }
-        if (static_cast<std::int64_t>(appPid) == pid) return app;
-    }
-    return nullptr;
+// ---- Finding the application ----
+
+// The references (bus name, path) of a GetChildren reply.
+std::vector<std::pair<std::string, std::string>> references(DBusMessage* reply) {
+    std::vector<std::pair<std::string, std::string>> found;
+    forEachEntry(reply, [&](DBusMessageIter* entry) {
+        if (auto reference = stringPair(entry)) found.push_back(std::move(*reference));
+    });
+    return found;
 }
 
-std::vector<std::string> walkProcess(std::int32_t pid) {
-    AccessiblePtr app = findApplication(pid);
-    if (!app) return {};
-    const AtspiObject* object = ATSPI_OBJECT(app.get());
-    if (!object->app || !object->app->bus || !object->app->bus_name || !object->path) return {};
-    AtspiElement application(Target{object->app->bus, object->app->bus_name, object->path}, nullptr, 0);
+std::optional<std::uint32_t> replyUint32(DBusMessage* reply) {
+    DBusMessageIter it;
+    if (!reply || !dbus_message_iter_init(reply, &it) || dbus_message_iter_get_arg_type(&it) != DBUS_TYPE_UINT32) {
+        return std::nullopt;
+    }
+    dbus_uint32_t value = 0;
+    dbus_message_iter_get_basic(&it, &value);
+    return value;
+}
+
+PendingCall askProcessId(DBusConnection* bus, const std::string& busName) {
+    DBusMessage* message = dbus_message_new_method_call(DBUS_SERVICE_DBUS, DBUS_PATH_DBUS, DBUS_INTERFACE_DBUS,
+                                                        "GetConnectionUnixProcessID");
+    if (message) {
+        const char* name = busName.c_str();
+        dbus_message_append_args(message, DBUS_TYPE_STRING, &name, DBUS_TYPE_INVALID);
+    }
+    return PendingCall(bus, message, discoveryTimeoutMs);
+}
+
+// The application element of `pid`: the registry lists the applications, the
+// bus daemon says whose each connection is. Neither is the application
+// itself, so a stopped application does not hold these calls up. The list is
+// asked afresh every time: an application that started since the last read
+// must be found.
+std::optional<Target> findApplication(DBusConnection* bus, std::int32_t pid) {
+    PendingCall list(bus, dbus_message_new_method_call(registryName, rootPath, accessibleInterface, "GetChildren"),
+                     discoveryTimeoutMs);
+    if (list.wait() != CallOutcome::ok) return std::nullopt;
+    auto applications = references(list.reply());
+    std::vector<PendingCall> owners;
+    owners.reserve(applications.size());
+    for (const auto& application : applications) owners.push_back(askProcessId(bus, application.first));
+    for (std::size_t i = 0; i < applications.size(); ++i) {
+        if (owners[i].wait() != CallOutcome::ok) continue;
+        auto owner = replyUint32(owners[i].reply());
+        if (owner && static_cast<std::int64_t>(*owner) == pid) {
+            return Target{bus, applications[i].first, applications[i].second, std::make_shared<Bridge>(), bus};
+        }
+    }
+    return std::nullopt;
+}
+
+// ---- The connection ----
+
+// One string from a method without arguments, or nothing.
+std::optional<std::string> askString(DBusConnection* bus, const char* name, const char* path, const char* interface,
+                                     const char* method) {
+    PendingCall call(bus, dbus_message_new_method_call(name, path, interface, method), discoveryTimeoutMs);
+    if (call.wait() != CallOutcome::ok) return std::nullopt;
+    return replyString(call.reply());
+}
+
+// Where the accessibility bus is: the session's bus launcher knows, unless the
+// environment names it.
+std::optional<std::string> accessibilityBusAddress() {
+    if (const char* address = std::getenv("AT_SPI_BUS_ADDRESS"); address && *address) return std::string(address);
+    DBusError error;
+    dbus_error_init(&error);
+    ConnectionPtr session(dbus_bus_get_private(DBUS_BUS_SESSION, &error));
+    dbus_error_free(&error);
+    if (!session) return std::nullopt;
+    dbus_connection_set_exit_on_disconnect(session.get(), FALSE);
+    return askString(session.get(), "org.a11y.Bus", "/org/a11y/bus", "org.a11y.Bus", "GetAddress");
+}
+
+ConnectionPtr openAccessibilityBus() {
+    auto address = accessibilityBusAddress();
+    if (!address || address->empty()) return nullptr;
+    DBusError error;
+    dbus_error_init(&error);
+    ConnectionPtr bus(dbus_connection_open_private(address->c_str(), &error));
+    if (bus) {
+        dbus_connection_set_exit_on_disconnect(bus.get(), FALSE);
+        if (!dbus_bus_register(bus.get(), &error)) bus.reset();
+    }
+    dbus_error_free(&error);
+    return bus;
+}
+
+// Hands whatever arrived besides replies (the bus's own greetings, a stray
+// call) to libdbus, which answers calls with an error; keeps the queue short.
+void drainIncoming(DBusConnection* bus) {
+    for (int i = 0; i < 10000 && dbus_connection_dispatch(bus) == DBUS_DISPATCH_DATA_REMAINS; ++i) {
+    }
+}
+
+// Some bridges (GTK's) offer a connection straight to the application, with
+// no bus daemon passing every message on; their walk is a good deal faster
+// over it. Opened for one walk, owned and dispatched by this thread alone.
+// `answered` is false when the application did not answer the question.
+ConnectionPtr openDirectConnection(const Target& application, bool& answered) {
+    PendingCall call(application.bus,
+                     methodCall(application, "org.a11y.atspi.Application", "GetApplicationBusAddress"));
+    auto outcome = call.wait();
+    answered = outcome != CallOutcome::notAnswering;
+    auto address = replyString(call.reply());
+    if (!address || !isDirectConnectionAddress(*address)) return nullptr;
+    DBusError error;
+    dbus_error_init(&error);
+    ConnectionPtr direct(dbus_connection_open_private(address->c_str(), &error));
+    dbus_error_free(&error);
+    if (direct) dbus_connection_set_exit_on_disconnect(direct.get(), FALSE);
+    return direct;
+}
+
+std::vector<std::string> walkProcess(DBusConnection* bus, std::int32_t pid) {
+    auto target = findApplication(bus, pid);
+    if (!target) return {};
+    bool answered = true;
+    ConnectionPtr direct = openDirectConnection(*target, answered);
+    // An application that does not answer would not answer the walk's first
+    // call either.
+    if (!answered) return {};
+    if (direct) target->bus = direct.get();
+    AtspiElement application(std::move(*target), nullptr, 0);
     return readAccessibilityStrings(application);
 }
 
-// The one thread that talks to libatspi.
-class AtspiWorker {
+// The one thread that talks to the accessibility bus, and its connection.
+class ReaderThread {
 public:
-    static AtspiWorker& instance() {
-        static AtspiWorker worker;
-        return worker;
+    static ReaderThread& instance() {
+        static ReaderThread reader;
+        return reader;
     }
 
     std::vector<std::string> read(std::int32_t pid) {
-        std::packaged_task<std::vector<std::string>()> task([this, pid] { return walkOnWorker(pid); });
+        std::packaged_task<std::vector<std::string>()> task([this, pid] { return walkOnThread(pid); });
         auto result = task.get_future();
         {
             std::lock_guard lock(mutex_);
@@ -403,7 +531,7 @@ public:
         return result.get();
     }
 
-    ~AtspiWorker() {
+    ~ReaderThread() {
         {
             std::lock_guard lock(mutex_);
             quit_ = true;
@@ -412,18 +540,15 @@ public:
         if (thread_.joinable()) thread_.join();
     }
 
-    AtspiWorker(const AtspiWorker&) = delete;
-    AtspiWorker& operator=(const AtspiWorker&) = delete;
+    ReaderThread(const ReaderThread&) = delete;
+    ReaderThread& operator=(const ReaderThread&) = delete;
 
 private:
-    AtspiWorker() : thread_([this] { run(); }) {}
+    ReaderThread() : thread_([this] { run(); }) {}
 
     void run() {
-        context_ = g_main_context_new();
-        g_main_context_push_thread_default(context_);
         while (auto task = nextTask()) (*task)();
-        g_main_context_pop_thread_default(context_);
-        g_main_context_unref(context_);
+        bus_.reset();
     }
 
     std::optional<std::packaged_task<std::vector<std::string>()>> nextTask() {
@@ -435,40 +560,27 @@ private:
         return task;
     }
 
-    std::vector<std::string> walkOnWorker(std::int32_t pid) {
-        if (!initialized_) initialize();
-        if (!connected_) return {};
-        dispatchPending();
-        return walkProcess(pid);
-    }
-
-    // atspi_init hooks the bus to the default context; it is moved to this
-    // thread's context at once, while the caller is still blocked waiting.
-    void initialize() {
-        initialized_ = true;
-        connected_ = atspi_init() != 2;
-        atspi_set_main_context(context_);
-        atspi_set_timeout(callTimeoutMs, 0);
-    }
-
-    // Lets libatspi see which applications came and went since the last read.
-    void dispatchPending() {
-        for (int i = 0; i < 10000 && g_main_context_iteration(context_, FALSE); ++i) {
-        }
+    // A bus that went away (its launcher restarted) is connected to afresh.
+    std::vector<std::string> walkOnThread(std::int32_t pid) {
+        if (bus_ && !dbus_connection_get_is_connected(bus_.get())) bus_.reset();
+        if (!bus_) bus_ = openAccessibilityBus();
+        if (!bus_) return {};
+        drainIncoming(bus_.get());
+        auto texts = walkProcess(bus_.get(), pid);
+        drainIncoming(bus_.get());
+        return texts;
     }
 
     std::mutex mutex_;
     std::condition_variable wake_;
     std::deque<std::packaged_task<std::vector<std::string>()>> tasks_;
     bool quit_ = false;
-    bool initialized_ = false;
-    bool connected_ = false;
-    GMainContext* context_ = nullptr;
+    ConnectionPtr bus_;  // used on the thread only
     std::thread thread_;
 };
 
 }  // namespace
 
 std::vector<std::string> readAccessibilityStrings(std::int32_t pid) {
-    return AtspiWorker::instance().read(pid);
+    return ReaderThread::instance().read(pid);
 }

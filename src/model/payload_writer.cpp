@@ -97,6 +97,9 @@ Expected<std::string, CodingError> finish(std::string json, const std::optional<
 
 std::optional<std::string> jsonNumber(double value) {
     if (!std::isfinite(value)) return std::nullopt;
+    // Zero is "0" whatever its sign: a decoder reads "-0" as the integer 0, so
+    // "-0" would not survive a decode and encode unchanged.
+    if (value == 0) return "0";
     char buffer[64];
     const double magnitude = std::fabs(value);
     const bool exponentForm = magnitude != 0 && (magnitude < 1e-4 || magnitude >= 1e16);

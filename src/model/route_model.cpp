@@ -113,7 +113,9 @@ Expected<T, CodingError> decodeWith(std::string_view text, Build build) {
     } catch (const DecodeFailure& failure) {
         return CodingError{failure.description};
     } catch (const json::exception& e) {
-        return CodingError{std::string("不是有效的 JSON：") + e.what()};
+        // The parser's message quotes the bytes it stopped at, which may end
+        // inside a character.
+        return CodingError{"不是有效的 JSON：" + text::wellFormedUtf8(e.what())};
     }
 }
 

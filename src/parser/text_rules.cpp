@@ -8,6 +8,7 @@
 #include <unicode/utext.h>
 #include <unicode/utf8.h>
 
+#include <algorithm>
 #include <charconv>
 #include <limits>
 
@@ -104,16 +105,47 @@ bool canonicallyEqual(std::string_view a, std::string_view b) {
     return U_SUCCESS(status) && na == nb;
 }
 
-bool isValidUtf8(std::string_view s) {
-    std::size_t i = 0;
-    while (i < s.size()) {
-        int32_t j = static_cast<int32_t>(i);
+std::size_t wellFormedPrefixLength(std::string_view s) {
+    std::size_t at = 0;
+    while (at < s.size()) {
+        // At most four bytes at a time keep ICU's 32-bit offsets valid.
+        const auto* data = reinterpret_cast<const uint8_t*>(s.data() + at);
+        const auto window = static_cast<int32_t>(std::min<std::size_t>(s.size() - at, 4));
+        int32_t i = 0;
         UChar32 c = 0;
-        U8_NEXT(reinterpret_cast<const uint8_t*>(s.data()), j, static_cast<int32_t>(s.size()), c);
-        if (c < 0) return false;
-        i = static_cast<std::size_t>(j);
+        U8_NEXT(data, i, window, c);
+        if (c < 0) return at;
+        at += static_cast<std::size_t>(i);
     }
-    return true;
+    return at;
+}
+
+bool isValidUtf8(std::string_view s) { return wellFormedPrefixLength(s) == s.size(); }
+
+// U+FEFF and the bidirectional controls (U+061C, U+200E/F, U+202A..U+202E,
+// U+2066..U+2069) are well-formed characters and are kept: a place name in a
+// right-to-left script may need them to display in order, and dropping them
+// would change the text without telling anyone. A line they wrap no longer
+// matches the panel's exact patterns, so such a line is simply not read as a
+// travel time or distance; no figure is ever taken from a text they altered.
+std::string wellFormedUtf8(std::string_view bytes) {
+    static constexpr std::string_view replacement = "\uFFFD";
+    std::string out;
+    out.reserve(bytes.size());
+    std::size_t at = 0;
+    while (at < bytes.size()) {
+        // One code point needs at most four bytes; looking at no more keeps
+        // ICU's 32-bit offsets valid for texts of any length.
+        const auto* data = reinterpret_cast<const uint8_t*>(bytes.data() + at);
+        const auto window = static_cast<int32_t>(std::min<std::size_t>(bytes.size() - at, 4));
+        int32_t i = 0;
+        UChar32 c = 0;
+        U8_NEXT(data, i, window, c);
+        if (c < 0) out.append(replacement);
+        else out.append(bytes.substr(at, static_cast<std::size_t>(i)));
+        at += static_cast<std::size_t>(i);
+    }
+    return out;
 }
 
 std::string replaceAll(std::string_view s, std::string_view from, std::string_view to) {

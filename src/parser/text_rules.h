@@ -32,6 +32,19 @@ bool canonicallyEqual(std::string_view a, std::string_view b);
 // Whether the bytes are well-formed UTF-8.
 bool isValidUtf8(std::string_view s);
 
+// The length in bytes of the longest well-formed UTF-8 start of `s`: the
+// offset of the first ill-formed byte, or the size when there is none.
+std::size_t wellFormedPrefixLength(std::string_view s);
+
+// The bytes as well-formed UTF-8, for texts that come from another process or
+// a recogniser. Each ill-formed piece (a stray continuation byte, a truncated
+// sequence, an overlong form, an encoded surrogate, a code point above
+// U+10FFFF) becomes one U+FFFD per maximal ill-formed subpart, so nothing is
+// dropped and the rest of the text keeps its place. NUL stays U+0000 and does
+// not end the text. Well-formed texts come back unchanged, U+FEFF and the
+// bidirectional controls included (see the definition for why).
+std::string wellFormedUtf8(std::string_view bytes);
+
 // Replaces every occurrence of `from` by `to`.
 std::string replaceAll(std::string_view s, std::string_view from, std::string_view to);
 

@@ -2,6 +2,7 @@
 
 #include "model/route_model.h"
 #include "parser/amap_parser.h"
+#include "parser/text_rules.h"
 
 #include <nlohmann/json.hpp>
 
@@ -57,11 +58,12 @@ int run(const std::vector<std::string>& args, Io& io) {
         try {
             return command.run(rest, io);
         } catch (const BadInput& bad) {
-            io.err << "wendrel-inspect " << command.name << ": " << bad.message << "\n";
+            // The message may quote the input or an argument.
+            io.err << "wendrel-inspect " << command.name << ": " << text::wellFormedUtf8(bad.message) << "\n";
             return badInput;
         }
     }
-    io.err << "wendrel-inspect: unknown command '" << args[0] << "' (see wendrel-inspect --help)\n";
+    io.err << "wendrel-inspect: unknown command '" << text::wellFormedUtf8(args[0]) << "' (see wendrel-inspect --help)\n";
     return badInput;
 }
 
@@ -104,8 +106,12 @@ std::optional<std::chrono::system_clock::time_point> parseIsoDate(std::string_vi
     } else {
         return std::nullopt;
     }
-    const auto local = sys_days{day} + hours{*h} + minutes{*mi} + seconds{*sec} + fraction;
-    return time_point_cast<system_clock::duration>(local - offset);
+    // Whole seconds first: the system clock counts nanoseconds and holds only
+    // the years 1677 to 2262; a time beyond them is refused, not wrapped.
+    const sys_seconds utc = sys_days{day} + hours{*h} + minutes{*mi} + seconds{*sec} - offset;
+    using Clock = system_clock::time_point;
+    if (utc < ceil<seconds>(Clock::min()) || utc >= floor<seconds>(Clock::max())) return std::nullopt;
+    return time_point_cast<system_clock::duration>(utc) + duration_cast<system_clock::duration>(fraction);
 }
 
 Options parseOptions(const std::vector<std::string>& args, const std::vector<std::string_view>& allowedFlags,
@@ -125,7 +131,7 @@ Options parseOptions(const std::vector<std::string>& args, const std::vector<std
             }
             options.date = parseIsoDate(value);
             if (!options.date)
-                throw BadInput{"bad --date '" + value + "': expected an ISO 8601 time such as 2026-12-06T08:51:08.9Z"};
+                throw BadInput{"bad --date '" + value + "': expected an ISO 8601 time such as 2026-12-06T08:51:08.9Z, in the years 1678 to 2261"};
         } else if (std::find(allowedFlags.begin(), allowedFlags.end(), arg) != allowedFlags.end()) {
             options.flags.push_back(arg);
         } else if (arg.starts_with("--")) {
@@ -144,7 +150,15 @@ std::chrono::system_clock::time_point dateOrNow(const Options& options) {
     return options.date.value_or(std::chrono::system_clock::now());
 }
 
+void requireUtf8(std::string_view input) {
+    const std::size_t good = text::wellFormedPrefixLength(input);
+    if (good == input.size()) return;
+    throw BadInput{"standard input is not UTF-8: ill-formed byte at offset " + std::to_string(good) +
+                   " (convert the file to UTF-8 first)"};
+}
+
 nlohmann::json readJsonArray(std::string_view json, std::string_view elements) {
+    requireUtf8(json);
     nlohmann::json value;
     try {
         value = nlohmann::json::parse(json);

@@ -57,6 +57,11 @@ Options parseOptions(const std::vector<std::string>& args, const std::vector<std
 
 std::chrono::system_clock::time_point dateOrNow(const Options& options);
 
+// Bad input unless the text is well-formed UTF-8; the message gives the
+// offset of the first ill-formed byte. Standard input is never repaired here:
+// a file in another encoding would otherwise turn silently into U+FFFD.
+void requireUtf8(std::string_view input);
+
 // The text parsed as a JSON array; bad input otherwise. `elements` names what
 // the array should hold, for the message.
 nlohmann::json readJsonArray(std::string_view json, std::string_view elements);

@@ -12,6 +12,7 @@ namespace {
 // The payload as one line: a single trailing line break (as `echo` or a
 // file leaves it) is allowed and dropped; any other line break is not.
 std::string payloadLine(std::string input) {
+    requireUtf8(input);
     if (input.ends_with("\r\n")) input.resize(input.size() - 2);
     else if (input.ends_with('\n')) input.pop_back();
     if (input.find_first_of("\r\n") != std::string::npos)

@@ -5,13 +5,17 @@
 #include "standin_process.h"
 #include "standin_scenario.h"
 
+#include <glib.h>
 #include <gtest/gtest.h>
 
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <chrono>
+#include <fstream>
 #include <future>
+#include <string_view>
 #include <thread>
 
 namespace {
@@ -35,9 +39,15 @@ bool mentions(const std::vector<std::string>& texts, const std::string& part) {
     return std::any_of(texts.begin(), texts.end(), [&](const auto& t) { return t.find(part) != std::string::npos; });
 }
 
+// The Qt stand-in, or the GTK one when WENDREL_TEST_STANDIN is "gtk".
+const char* standinProgram() {
+    const char* kind = std::getenv("WENDREL_TEST_STANDIN");
+    return kind && std::string_view(kind) == "gtk" ? WENDREL_STANDIN_GTK : WENDREL_STANDIN;
+}
+
 // Starts the stand-in and waits until it has joined the accessibility bus.
 std::unique_ptr<standin::Process> startStandin(const std::string& scenario) {
-    auto process = std::make_unique<standin::Process>(WENDREL_STANDIN, scenarioPath(scenario));
+    auto process = std::make_unique<standin::Process>(standinProgram(), scenarioPath(scenario));
     auto deadline = Clock::now() + 10s;
     while (readAccessibilityStrings(process->pid()).empty()) {
         if (Clock::now() > deadline) throw std::runtime_error("the stand-in never joined the accessibility bus");
@@ -76,10 +86,9 @@ TEST_P(PresentationMode, DecidesWhetherTheTextHoldsARoute) {
 INSTANTIATE_TEST_SUITE_P(Panels, PresentationMode,
                          ::testing::Values(ModeCase{"three-options", 3}, ModeCase{"labels", 0}));
 
-// libatspi remembers names and children of elements it has seen; a second
-// read after the panel changed in place must not be served from that memory.
-// In panel-text mode the panel's text changes; in labels mode the names of
-// the same label elements do.
+// A second read after the panel changed in place must see the change, never
+// a copy kept from the first. In panel-text mode the panel's text changes; in
+// labels mode the names of the same label elements do.
 struct ChangeCase {
     const char* name;
     const char* before;
@@ -151,6 +160,51 @@ TEST(AtspiReader, StoppingTheApplicationDuringAReadKeepsWhatWasCollected) {
     EXPECT_LT(afterStop, 2000ms);
     EXPECT_TRUE(has(texts, panelTextOf("elements-3500")));
     EXPECT_FALSE(has(texts, "图层 4000"));
+}
+
+// What a main loop running on `context` would watch and run: the number of
+// descriptors it polls and whether anything is ready. One whole iteration
+// (prepare, query, check, dispatch) without blocking.
+struct LoopLoad {
+    int descriptors = 0;
+    bool ready = false;
+    bool operator==(const LoopLoad&) const = default;
+};
+
+LoopLoad loadOf(GMainContext* context) {
+    EXPECT_TRUE(g_main_context_acquire(context));
+    gint priority = 0;
+    g_main_context_prepare(context, &priority);
+    std::vector<GPollFD> fds(64);
+    gint timeout = 0;
+    gint count = g_main_context_query(context, priority, &timeout, fds.data(), static_cast<gint>(fds.size()));
+    fds.resize(static_cast<std::size_t>(std::min<gint>(count, 64)));
+    LoopLoad load{count, g_main_context_check(context, priority, fds.data(), static_cast<gint>(fds.size())) != 0};
+    g_main_context_dispatch(context);
+    g_main_context_release(context);
+    return load;
+}
+
+bool mapped(const std::string& library) {
+    std::ifstream maps("/proc/self/maps");
+    std::string line;
+    while (std::getline(maps, line)) {
+        if (line.find(library) != std::string::npos) return true;
+    }
+    return false;
+}
+
+// The reader's traffic runs on its own thread and connection: a window's main
+// loop (the default GLib context) gets nothing to watch or run from a read,
+// and libatspi, whose handlers would run there, is not even loaded.
+TEST(AtspiReader, ReadingLeavesNothingOnTheDefaultMainContext) {
+    GMainContext* context = g_main_context_default();
+    const LoopLoad before = loadOf(context);
+    auto standin = startStandin("three-options");
+    EXPECT_TRUE(has(readAccessibilityStrings(standin->pid()), panelTextOf("three-options")));
+    EXPECT_EQ(loadOf(context), before);
+    EXPECT_FALSE(g_main_context_pending(context));
+    EXPECT_FALSE(mapped("libatspi"));
 }
 
 }  // namespace

@@ -2,10 +2,15 @@
 #
 #   WENDREL_BIN        directory of the built programs (default: build/bin)
 #   WENDREL_APP        the wendrel program (default: $WENDREL_BIN/wendrel)
+#   WENDREL_STANDIN    the stand-in program in WENDREL_BIN (default: amap-standin;
+#                      amap-standin-gtk is the GTK one), WENDREL_STANDIN_OPTIONS
+#                      its further options
 #   e2e_spawn CMD...   starts a background process that the stack ends afterwards
 #   start_standin SCENARIO          the stand-in map application; sets STANDIN_PID
 #   change_standin SCENARIO         shows another scenario in the running stand-in
 #   start_wendrel                   Wendrel; sets WENDREL_PID and WENDREL_WINDOW
+#   start_listener                  an accessibility event listener; events_heard
+#                                   stops it and prints how many events it saw
 #   press_read                      presses Return in Wendrel's window
 #   clipboard_text                  the clipboard's text, empty when none
 #   wait_for_payload [SECONDS]      waits for a payload on the clipboard, prints it
@@ -18,6 +23,8 @@ e2e_root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 WENDREL_BIN="${WENDREL_BIN:-$e2e_root/build/bin}"
 WENDREL_APP="${WENDREL_APP:-$WENDREL_BIN/wendrel}"
 WENDREL_SCENARIOS="${WENDREL_SCENARIOS:-$e2e_root/tests/fixtures/scenarios}"
+WENDREL_STANDIN="${WENDREL_STANDIN:-amap-standin}"
+WENDREL_STANDIN_OPTIONS="${WENDREL_STANDIN_OPTIONS:-}"
 : "${WENDREL_E2E_DIR:?source lib.sh inside tests/e2e/with-desktop.sh}"
 
 fail() {
@@ -53,7 +60,8 @@ joined_bus() { [ "$(window_texts "$1")" != "[]" ]; }
 
 start_standin() {
   cp "$(scenario_file "$1")" "$WENDREL_E2E_DIR/scenario.json"
-  e2e_spawn "$WENDREL_BIN/amap-standin" --scenario "$WENDREL_E2E_DIR/scenario.json" \
+  # shellcheck disable=SC2086 # the options are words
+  e2e_spawn "$WENDREL_BIN/$WENDREL_STANDIN" --scenario "$WENDREL_E2E_DIR/scenario.json" $WENDREL_STANDIN_OPTIONS \
     >"$WENDREL_E2E_DIR/standin.out" 2>"$WENDREL_E2E_DIR/standin.err"
   STANDIN_PID=$E2E_LAST_PID
   standin_generation=1
@@ -99,3 +107,17 @@ window_texts() { "$WENDREL_BIN/a11y-dump" "$1"; }
 
 shows_text() { window_texts "$1" | grep -qF -- "$2"; }
 wait_for_window_text() { wait_until "${3:-10}" shows_text "$1" "$2"; }
+
+listening() { grep -qx listening "$WENDREL_E2E_DIR/listener.out"; }
+start_listener() {
+  e2e_spawn "$WENDREL_BIN/a11y-listen" >"$WENDREL_E2E_DIR/listener.out" 2>"$WENDREL_E2E_DIR/listener.err"
+  LISTENER_PID=$E2E_LAST_PID
+  wait_until 10 listening || fail "the event listener did not register: $(cat "$WENDREL_E2E_DIR/listener.err")"
+}
+# Stops the listener (in this shell, which started it) and prints how many
+# events it heard.
+events_heard() {
+  kill -TERM "$LISTENER_PID"
+  wait "$LISTENER_PID" 2>/dev/null || true
+  sed -n 's/^events //p' "$WENDREL_E2E_DIR/listener.out"
+}

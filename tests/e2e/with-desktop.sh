@@ -34,6 +34,12 @@ if [ "${WENDREL_E2E_STAGE:-}" = session ]; then
   }
   trap stop_session EXIT
   trap 'exit 130' INT TERM
+  # The launcher takes "accessibility on" from --a11y=1, but goes back to the
+  # settings' value when the settings database loads after it started; so the
+  # (private) settings say "on" too.
+  if command -v gsettings >/dev/null; then
+    gsettings set org.gnome.desktop.interface toolkit-accessibility true 2>/dev/null || true
+  fi
   /usr/libexec/at-spi-bus-launcher --launch-immediately --a11y=1 >"$WENDREL_E2E_DIR/at-spi-bus.log" 2>&1 &
   launcher_pid=$!
   for _ in $(seq 100); do
@@ -75,6 +81,10 @@ export DISPLAY=":$(head -n1 "$WENDREL_E2E_DIR/display")"
 # directory, apart from any other session of the same user.
 export XDG_RUNTIME_DIR="$WENDREL_E2E_DIR/runtime"
 mkdir -m 700 "$XDG_RUNTIME_DIR"
+# Settings too: the stack switches accessibility on in its own settings
+# database, never in the user's.
+export XDG_CONFIG_HOME="$WENDREL_E2E_DIR/config"
+mkdir -m 700 "$XDG_CONFIG_HOME"
 export XDG_SESSION_TYPE=x11
 export QT_QPA_PLATFORM=xcb
 

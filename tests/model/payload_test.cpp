@@ -59,7 +59,7 @@ TEST_P(JsonNumber, IsShortestRoundTripInTheEncoderForm) {
 
 INSTANTIATE_TEST_SUITE_P(
     Values, JsonNumber,
-    testing::Values(NumberCase{298.0, "298"}, NumberCase{0.0, "0"}, NumberCase{268.0, "268"},
+    testing::Values(NumberCase{298.0, "298"}, NumberCase{0.0, "0"}, NumberCase{-0.0, "0"}, NumberCase{268.0, "268"},
                     NumberCase{312.5, "312.5"}, NumberCase{305.8, "305.8"}, NumberCase{0.5, "0.5"},
                     NumberCase{5000.0, "5000"}, NumberCase{100000.0, "100000"}, NumberCase{0.1 + 0.2, "0.30000000000000004"},
                     NumberCase{1280.5, "1280.5"}, NumberCase{-12.25, "-12.25"}, NumberCase{0.0001, "0.0001"},
@@ -113,6 +113,38 @@ TEST(Payload, InvalidUtf8TextIsAnErrorNotAHalfWrittenLine) {
     const AmapReadResult result("\xff", "d", {AmapRouteOption("a", 1, 1, std::nullopt)}, "s", "v", "t");
     EXPECT_FALSE(payloadText(result));
 }
+
+// Texts are repaired where they enter; the writer still never writes a text
+// that is not UTF-8, in any member, whatever the ill-formed piece.
+struct IllFormedCase {
+    const char* name;
+    AmapReadResult result;
+};
+
+void PrintTo(const IllFormedCase& c, std::ostream* os) { *os << c.name; }
+
+class PayloadIllFormed : public testing::TestWithParam<IllFormedCase> {};
+
+TEST_P(PayloadIllFormed, RefusedAndNothingWritten) {
+    const auto payload = payloadText(GetParam().result);
+    ASSERT_FALSE(payload);
+    EXPECT_NE(payload.error().description.find("UTF-8"), std::string::npos);
+}
+
+AmapReadResult withText(int member, const std::string& bad) {
+    auto text = [&](int m) { return m == member ? bad : std::string("天津港"); };
+    return AmapReadResult(text(0), text(1), {AmapRouteOption(text(2), 60, 1, std::nullopt)}, text(3), text(4), text(5));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, PayloadIllFormed,
+    testing::Values(IllFormedCase{"OriginOverlongSlash", withText(0, "a\xc0\xaf")},
+                    IllFormedCase{"DestinationEncodedSurrogate", withText(1, "\xed\xa0\x80")},
+                    IllFormedCase{"LabelTruncatedCharacter", withText(2, "方案\xe4\xb8")},
+                    IllFormedCase{"SourceStrayContinuation", withText(3, "\x80")},
+                    IllFormedCase{"VehicleTypeAboveU10FFFF", withText(4, "\xf4\x90\x80\x80")},
+                    IllFormedCase{"ReadAtInvalidLead", withText(5, "2026\xfe")}),
+    [](const testing::TestParamInfo<IllFormedCase>& c) { return c.param.name; });
 
 struct TimeCase {
     sys_time<milliseconds> date;

@@ -84,3 +84,47 @@ TEST(AsciiConversion, AcceptsOnlyAsciiDigits) {
 }
 
 }  // namespace
+
+namespace {
+
+struct WellFormedCase {
+    const char* name;
+    std::string bytes;
+    std::string text;
+};
+
+void PrintTo(const WellFormedCase& c, std::ostream* os) { *os << c.name; }
+
+class WellFormedUtf8 : public testing::TestWithParam<WellFormedCase> {};
+
+TEST_P(WellFormedUtf8, ReplacesEachIllFormedPieceAndKeepsTheRest) {
+    const std::string repaired = text::wellFormedUtf8(GetParam().bytes);
+    EXPECT_EQ(repaired, GetParam().text);
+    EXPECT_TRUE(text::isValidUtf8(repaired));
+}
+
+const std::string fffd = "\uFFFD";
+const std::string withNul("4小时\0" "20分", sizeof("4小时\0" "20分") - 1);
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, WellFormedUtf8,
+    testing::Values(
+        WellFormedCase{"WellFormedUnchanged", "京津塘高速 4小时20分 ¥268 😀", "京津塘高速 4小时20分 ¥268 😀"},
+        WellFormedCase{"StrayContinuationBytes", "a\x80\xbf" "b", "a" + fffd + fffd + "b"},
+        WellFormedCase{"InvalidLeadBytes", "\xff\xfe" "a", fffd + fffd + "a"},
+        WellFormedCase{"TruncatedSequenceBeforeAscii", "\xe5\x8c" "1公里", fffd + "1公里"},
+        WellFormedCase{"TruncatedAtTheEnd", "北京\xe4\xba", "北京" + fffd},
+        WellFormedCase{"OverlongSlash", "\xc0\xaf", fffd + fffd},
+        WellFormedCase{"OverlongNul", "a\xc0\x80" "b", "a" + fffd + fffd + "b"},
+        WellFormedCase{"OverlongThreeBytes", "\xe0\x80\xaf", fffd + fffd + fffd},
+        WellFormedCase{"EncodedHighSurrogate", "\xed\xa0\x80", fffd + fffd + fffd},
+        WellFormedCase{"EncodedSurrogatePair", "\xed\xa0\xbd\xed\xb8\x80", fffd + fffd + fffd + fffd + fffd + fffd},
+        WellFormedCase{"AboveU10FFFF", "\xf4\x90\x80\x80", fffd + fffd + fffd + fffd},
+        WellFormedCase{"NulKeptInside", withNul, withNul},
+        WellFormedCase{"ByteOrderMarkKept", "\xef\xbb\xbf高德推荐", "\uFEFF高德推荐"},
+        WellFormedCase{"BidiControlsKept", "\u202b\u05ea\u05dc \u05d0\u05d1\u05d9\u05d1\u202c\u2066x\u2069\u200f",
+                       "\u202b\u05ea\u05dc \u05d0\u05d1\u05d9\u05d1\u202c\u2066x\u2069\u200f"},
+        WellFormedCase{"NoncharacterKept", "\uFFFE", "\uFFFE"}, WellFormedCase{"Empty", "", ""}),
+    [](const testing::TestParamInfo<WellFormedCase>& c) { return c.param.name; });
+
+}  // namespace

@@ -58,6 +58,8 @@ INSTANTIATE_TEST_SUITE_P(
                     BadCase{"TruncatedJson", {"parse"}, R"(["a")"},
                     BadCase{"DateWithoutZone", {"parse", "--date", "2026-12-06T08:51:08"}, "[]"},
                     BadCase{"DateOutOfRange", {"parse", "--date", "2026-02-30T08:51:08Z"}, "[]"},
+                    BadCase{"DateBeforeTheClock", {"parse", "--date", "0001-01-01T00:00:00Z"}, "[]"},
+                    BadCase{"DateAfterTheClock", {"parse", "--date", "9999-12-31T23:59:59.999Z"}, "[]"},
                     BadCase{"DateMissingValue", {"parse", "--date"}, "[]"},
                     BadCase{"UnknownOption", {"parse", "--fast"}, "[]"},
                     BadCase{"UnknownCommand", {"frobnicate"}, "[]"},
