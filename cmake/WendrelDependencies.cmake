@@ -21,7 +21,8 @@ if(WENDREL_BUILD_BENCH)
 endif()
 
 # The desktop layers. On Linux: Qt 6 window and clipboard, AT-SPI accessibility
-# over libdbus, X11 window list and Composite capture, Tesseract recognition.
+# over libdbus, X11 window list and Composite capture, recognition with OpenCV's
+# DNN module.
 # The fuzz build needs none of them: it exercises the portable libraries only.
 if(CMAKE_SYSTEM_NAME STREQUAL "Linux" AND NOT WENDREL_FUZZ)
   set(WENDREL_PLATFORM_LINUX ON)
@@ -36,9 +37,10 @@ if(CMAKE_SYSTEM_NAME STREQUAL "Linux" AND NOT WENDREL_FUZZ)
     pkg_check_modules(ATSPI REQUIRED IMPORTED_TARGET atspi-2 gobject-2.0 glib-2.0)
   endif()
   pkg_check_modules(XCB REQUIRED IMPORTED_TARGET xcb xcb-composite xcb-xrm)
-  pkg_check_modules(TESSERACT REQUIRED IMPORTED_TARGET tesseract lept)
+  list(APPEND CMAKE_MODULE_PATH ${PROJECT_SOURCE_DIR}/cmake)
+  find_package(OpenCVModules REQUIRED)
+  include(${CMAKE_CURRENT_LIST_DIR}/WendrelModels.cmake)
   pkg_check_modules(CANBERRA IMPORTED_TARGET libcanberra)
-  find_package(OpenMP COMPONENTS CXX)
 endif()
 
 # On macOS: Qt 6 for the window, the clipboard and opening the settings page;

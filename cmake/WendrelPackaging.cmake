@@ -37,8 +37,9 @@ set(WENDREL_RUNTIME_PACKAGES
   libatspi2.0-0 libglib2.0-0 at-spi2-core
   # the map application's windows and their capture
   libxcb1 libxcb-composite0 libxcb-damage0 libxcb-xrm0
-  # text recognition: Tesseract with its Simplified Chinese and English data
-  libtesseract5 tesseract-ocr-chi-sim tesseract-ocr-eng
+  # text recognition: OpenCV's DNN module (the models are installed with the
+  # programs, in share/wendrel/models)
+  libopencv-core406 libopencv-imgproc406 libopencv-dnn406
   # the window's Chinese text
   fonts-noto-cjk
   # the success sound

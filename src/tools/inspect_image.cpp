@@ -5,33 +5,29 @@
 
 #include "vision/text_recognition.h"
 
-#include <leptonica/allheaders.h>
+#include <QImage>
+
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <cstring>
 #include <fstream>
 #include <iterator>
-#include <memory>
 #include <string>
 #include <vector>
 
 namespace inspect {
 namespace {
 
-struct PixDeleter {
-    void operator()(PIX* pix) const { pixDestroy(&pix); }
-};
-using OwnedPix = std::unique_ptr<PIX, PixDeleter>;
-
-std::vector<l_uint8> readFileBytes(const std::string& path) {
+std::vector<unsigned char> readFileBytes(const std::string& path) {
     std::ifstream file(path, std::ios::binary);
     if (!file) throw BadInput{"cannot open '" + path + "'"};
     return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
 }
 
-bool isPngOrJpeg(const std::vector<l_uint8>& bytes) {
-    static const l_uint8 png[] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
-    static const l_uint8 jpeg[] = {0xFF, 0xD8, 0xFF};
+bool isPngOrJpeg(const std::vector<unsigned char>& bytes) {
+    static const unsigned char png[] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+    static const unsigned char jpeg[] = {0xFF, 0xD8, 0xFF};
     return (bytes.size() >= sizeof png && std::equal(std::begin(png), std::end(png), bytes.begin())) ||
            (bytes.size() >= sizeof jpeg && std::equal(std::begin(jpeg), std::end(jpeg), bytes.begin()));
 }
@@ -39,30 +35,17 @@ bool isPngOrJpeg(const std::vector<l_uint8>& bytes) {
 // The file as a window image, RGBA top to bottom; bad input unless it is a
 // PNG or JPEG image that decodes.
 WindowImage loadWindowImage(const std::string& path) {
-    const std::vector<l_uint8> bytes = readFileBytes(path);
+    const std::vector<unsigned char> bytes = readFileBytes(path);
     if (!isPngOrJpeg(bytes)) throw BadInput{"'" + path + "' is not a PNG or JPEG image"};
-    setMsgSeverity(L_SEVERITY_NONE);  // the reason is reported here, once
-    const OwnedPix decoded(pixReadMem(bytes.data(), bytes.size()));
-    if (!decoded) throw BadInput{"'" + path + "' could not be decoded as an image"};
-    const OwnedPix rgb(pixConvertTo32(decoded.get()));
-    if (!rgb) throw BadInput{"'" + path + "' has a pixel format that cannot be read"};
-
-    WindowImage image{static_cast<int>(pixGetWidth(rgb.get())), static_cast<int>(pixGetHeight(rgb.get())), {}};
-    image.rgba.resize(static_cast<std::size_t>(image.width) * static_cast<std::size_t>(image.height) * 4);
-    const l_uint32* data = pixGetData(rgb.get());
-    const auto wordsPerLine = static_cast<std::size_t>(pixGetWpl(rgb.get()));
-    std::size_t at = 0;
-    for (int y = 0; y < image.height; ++y) {
-        const l_uint32* line = data + static_cast<std::size_t>(y) * wordsPerLine;
-        for (int x = 0; x < image.width; ++x) {
-            l_int32 r = 0, g = 0, b = 0;
-            extractRGBValues(line[x], &r, &g, &b);
-            image.rgba[at++] = static_cast<std::uint8_t>(r);
-            image.rgba[at++] = static_cast<std::uint8_t>(g);
-            image.rgba[at++] = static_cast<std::uint8_t>(b);
-            image.rgba[at++] = 255;
-        }
-    }
+    QImage decoded;
+    if (!decoded.loadFromData(bytes.data(), static_cast<int>(bytes.size())) || decoded.isNull())
+        throw BadInput{"'" + path + "' could not be decoded as an image"};
+    const QImage rgba = decoded.convertToFormat(QImage::Format_RGBA8888);
+    WindowImage image{rgba.width(), rgba.height(), {}};
+    const auto rowBytes = static_cast<std::size_t>(image.width) * 4;
+    image.rgba.resize(rowBytes * static_cast<std::size_t>(image.height));
+    for (int y = 0; y < image.height; ++y)
+        std::memcpy(image.rgba.data() + rowBytes * static_cast<std::size_t>(y), rgba.constScanLine(y), rowBytes);
     return image;
 }
 

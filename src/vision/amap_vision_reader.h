@@ -47,7 +47,7 @@ std::string_view errorDescription(AmapVisionReaderError error);
 // An error of the platform's capture or recognition service, passed on with
 // its own readable description.
 struct PlatformError {
-    std::string domain;  // e.g. "X11", "Tesseract"
+    std::string domain;  // e.g. "X11", "OpenCV"
     long code = 0;
     std::string description;
 };

@@ -135,7 +135,7 @@ TEST(Recognition, FailureCases) {
     const auto engine = recognizeRouteStrings(broken);
     ASSERT_FALSE(engine);
     EXPECT_FALSE(engine.error().isReaderError());
-    EXPECT_EQ(engine.error().platformError().domain, "Tesseract");
+    EXPECT_EQ(engine.error().platformError().domain, "OpenCV");
 }
 
 struct ImageRun {

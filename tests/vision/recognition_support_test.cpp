@@ -1,5 +1,5 @@
 // The portable steps around capture and recognition: the reader's messages,
-// the window choice, line tidying, box conversion and resampling.
+// the window choice, box conversion and resampling.
 
 #include "vision/amap_vision_reader.h"
 #include "vision/recognition_cleanup.h"
@@ -71,54 +71,6 @@ INSTANTIATE_TEST_SUITE_P(
                     ChoiceCase{"fractionalPoints", {{300.5, 250.5}}, 0}),
     [](const auto& param) { return std::string(param.param.name); });
 
-struct TidyCase {
-    const char* name;
-    const char* reading;
-    const char* tidy;
-};
-
-class LineTidying : public testing::TestWithParam<TidyCase> {};
-
-TEST_P(LineTidying, ReadsLikeThePanel) { EXPECT_EQ(recognition::tidyLine(GetParam().reading), GetParam().tidy); }
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, LineTidying,
-    testing::Values(
-        TidyCase{"alreadyTidy", "4小时20分", "4小时20分"},
-        TidyCase{"spacesBetweenChinese", "推 荐 方案", "推荐方案"},
-        TidyCase{"figureAndUnit", "4 小时 20 分", "4小时20分"},
-        TidyCase{"distanceUnit", "312.5  公里", "312.5公里"},
-        TidyCase{"fullWidthYen", "￥268", "¥268"},
-        TidyCase{"spaceAfterYen", "￥ 268", "¥268"},
-        TidyCase{"latinWordsKeepOneSpace", "Via  G4   Beijing", "Via G4 Beijing"},
-        TidyCase{"tabsAndIdeographicSpace", "\t北京市\u3000朝阳区 \n", "北京市朝阳区"},
-        TidyCase{"fullWidthPunctuation", "北京 ， 天津", "北京，天津"},
-        TidyCase{"iconDebrisAtEnds", "© | 高速优先 »", "高速优先"},
-        TidyCase{"debrisAroundTime", "~ 2小时5分 .", "2小时5分"},
-        TidyCase{"bracketsAndBulletsStay", "● 北京南站（东门） ·", "●北京南站（东门）·"},
-        TidyCase{"innerMarksStay", "方案|二", "方案|二"},
-        TidyCase{"percentStays", "拥堵 12%", "拥堵12%"},
-        TidyCase{"markerReadAsLetters", "CO四川省成都市青白江区", "四川省成都市青白江区"},
-        TidyCase{"markerLetterAndSpace", "O 天津港 e", "天津港"},
-        TidyCase{"roadNamesAndWordsStay", "G4京港澳 望京SOHO", "G4京港澳望京SOHO"},
-        TidyCase{"latinOnlyLineStays", "OK", "OK"},
-        TidyCase{"oneReadAsBracket", "15小时]分", "15小时1分"},
-        TidyCase{"oneReadAsBarBeforeUnit", "|小时5分", "1小时5分"},
-        TidyCase{"oneReadAsSeparateWord", "15小时 ] 分", "15小时1分"},
-        TidyCase{"oneReadAsLetterInFigure", "l2l.5 公里", "121.5公里"},
-        TidyCase{"lettersInWordsStay", "Hotel Ibis", "Hotel Ibis"},
-        TidyCase{"markerReadAsZero", "0湖北省武汉市东西湖区", "湖北省武汉市东西湖区"},
-        TidyCase{"markerReadAsCharAndQuote", "四”陕西省西安市国际港务区", "陕西省西安市国际港务区"},
-        TidyCase{"markerReadAsLettersStopQuote", "CO。”山东省济南市历城区", "山东省济南市历城区"},
-        TidyCase{"markerReadAsLetterAt", "e@ ”广州市白云区太和镇", "广州市白云区太和镇"},
-        TidyCase{"quotedNameStays", "“高德”推荐", "“高德”推荐"},
-        TidyCase{"closingQuoteCannotStart", "© ” 河南省郑州市经开区 “", "河南省郑州市经开区"},
-        TidyCase{"timeStays", "10小时5分", "10小时5分"},
-        TidyCase{"onlyDebris", " | © ", ""},
-        TidyCase{"onlySpaces", "   ", ""},
-        TidyCase{"brokenUtf8Kept", "a\xff b", "a\xEF\xBF\xBD b"}),
-    [](const auto& param) { return std::string(param.param.name); });
-
 TEST(BoxConversion, PixelBoxesBecomeLowerLeftOriginFractions) {
     const struct {
         recognition::PixelBox box;
@@ -183,76 +135,5 @@ TEST(Resampling, EnlargesSmoothlyAndReducesByAveraging) {
     const WindowImage narrow = recognition::resampled(edge, 1, 1);
     EXPECT_EQ(red(narrow, 0, 0), 128);  // the mean of black and white
 }
-
-WindowImage filled(int width, int height, std::array<std::uint8_t, 3> colour) {
-    WindowImage image{width, height, std::vector<std::uint8_t>(static_cast<std::size_t>(width) * height * 4, 255)};
-    for (std::size_t i = 0; i < image.rgba.size(); i += 4) std::copy(colour.begin(), colour.end(), &image.rgba[i]);
-    return image;
-}
-
-struct GreyCase {
-    const char* name;
-    std::array<std::uint8_t, 3> ground;
-    std::array<std::uint8_t, 3> text;  // the first pixel's colour
-    std::array<std::uint8_t, 3> other; // the second pixel's colour
-    std::uint8_t groundGrey, textGrey, otherGrey;
-};
-
-class RecognitionGrey : public testing::TestWithParam<GreyCase> {};
-
-// A 10×10 image of one colour with its first two pixels in others.
-TEST_P(RecognitionGrey, GivesDarkTextOnALightGround) {
-    const GreyCase& c = GetParam();
-    WindowImage image = filled(10, 10, c.ground);
-    std::copy(c.text.begin(), c.text.end(), &image.rgba[0]);
-    std::copy(c.other.begin(), c.other.end(), &image.rgba[4]);
-    const std::vector<std::uint8_t> grey = recognition::recognitionGrey(image);
-    ASSERT_EQ(grey.size(), 100u);
-    EXPECT_EQ(grey[0], c.textGrey);
-    EXPECT_EQ(grey[1], c.otherGrey);
-    EXPECT_EQ(grey[99], c.groundGrey);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, RecognitionGrey,
-    testing::Values(
-        // Light grounds are plain Rec. 601 luma.
-        GreyCase{"lightBlackText", {255, 255, 255}, {0, 0, 0}, {128, 128, 128}, 255, 0, 128},
-        GreyCase{"lightBlueTextIsLuma", {255, 255, 255}, {0x1a, 0x73, 0xe8}, {0xff, 0x00, 0x00}, 255, 102, 76},
-        GreyCase{"lightGroundNotStretched", {200, 200, 200}, {100, 100, 100}, {150, 150, 150}, 200, 100, 150},
-        // Dark grounds: the luma inverted.
-        GreyCase{"darkWhiteText", {28, 29, 33}, {232, 234, 237}, {255, 255, 255}, 226, 21, 0},
-        GreyCase{"darkBlueTextInverted", {28, 29, 33}, {0x4c, 0x9a, 0xff}, {128, 128, 128}, 226, 113, 127},
-        GreyCase{"darkRedIsLumaInverted", {0, 0, 0}, {255, 0, 0}, {0, 0, 100}, 255, 179, 244},
-        GreyCase{"darkGreysInverted", {20, 20, 20}, {30, 30, 30}, {25, 25, 25}, 235, 225, 230}),
-    [](const auto& param) { return std::string(param.param.name); });
-
-TEST(GreyConversion, EmptyImageGivesNothing) {
-    EXPECT_TRUE(recognition::recognitionGrey(WindowImage{}).empty());
-}
-
-struct KeepCase {
-    const char* name;
-    std::vector<recognition::PixelBox> boxes;
-    std::vector<bool> keep;
-};
-
-class OverlappingLines : public testing::TestWithParam<KeepCase> {};
-
-TEST_P(OverlappingLines, DropsPiecesSplitOffATallerLine) {
-    EXPECT_EQ(recognition::linesToKeep(GetParam().boxes), GetParam().keep);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, OverlappingLines,
-    testing::Values(
-        KeepCase{"none", {}, {}},
-        KeepCase{"splitOffTopOfTallerLine", {{340, 40, 388, 54}, {342, 44, 390, 68}}, {false, true}},
-        KeepCase{"sideBySideOnOneRow", {{0, 40, 100, 60}, {120, 44, 200, 56}}, {true, true}},
-        KeepCase{"stackedLinesTouching", {{0, 0, 100, 20}, {0, 20, 100, 30}}, {true, true}},
-        KeepCase{"lessThanHalfAcross", {{90, 10, 130, 20}, {0, 0, 100, 30}}, {true, true}},
-        KeepCase{"exactlyHalfAcross", {{80, 10, 120, 20}, {0, 0, 100, 30}}, {false, true}},
-        KeepCase{"equalHeightsBothKept", {{0, 0, 100, 20}, {10, 5, 90, 25}}, {true, true}}),
-    [](const auto& param) { return std::string(param.param.name); });
 
 }  // namespace

@@ -1,0 +1,92 @@
+#pragma once
+// The portable steps around the Linux recogniser, a text detector and a line
+// recogniser of the CTC kind: where a detected box lies in the window image,
+// how a line is cut out and sized for the recogniser, how the recogniser's
+// scores become text, and whether the figures of a line were read surely
+// enough to be trusted.
+
+#include "vision/recognition_cleanup.h"
+
+#include <istream>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace AmapVisionReader::reading {
+
+using recognition::PixelBox;
+
+// The size the detector reads a window image at: the window's size in points
+// (half the 2× image), rounded to the detector's stride of 32, and scaled
+// down to at most `maximumArea` pixels: OpenCV 4.6 crashes on the detector
+// at about 3.5 million (a window of 2496 × 1440 points).
+struct DetectionSize {
+    int width = 0;
+    int height = 0;
+};
+inline constexpr int maximumDetectionArea = 2'700'000;
+DetectionSize detectionSize(int imageWidth, int imageHeight, int maximumArea);
+
+// A detected text region grown by `ratio` of its area over its perimeter on
+// every side: the detector marks a shrunk core of each line.
+PixelBox unclipped(const PixelBox& box, double ratio);
+
+// A box of the detector's input mapped onto the image it was sized from and
+// clipped to it. May come out empty.
+PixelBox scaledToImage(const PixelBox& box, int fromWidth, int fromHeight, int imageWidth, int imageHeight);
+
+// How a line crop reaches the recogniser: scaled to the recogniser's height
+// keeping its aspect (squeezed only when wider than the widest input) and
+// padded on the right to the narrowest input width that holds it.
+struct CropFit {
+    int scaledWidth = 0;
+    int inputWidth = 0;
+};
+// `inputWidths` ascending and not empty; the crop not empty.
+CropFit fitCrop(int cropWidth, int cropHeight, int inputHeight, std::span<const int> inputWidths);
+
+// The recogniser's classes: class 0 is the CTC blank, class k the k-th line of
+// its key file, the last class a space. The full-width yen sign is written as
+// "¥", as the panel's tolls are read.
+std::vector<std::string> alphabetFromKeys(std::istream& keys);
+
+// One character read, and the probability the recogniser gave it.
+struct ReadCharacter {
+    std::string text;
+    float confidence = 0;
+};
+
+// The greedy CTC reading of `steps` rows of `classes` scores: the best class
+// of each step, a run of one class is one character, blanks separate runs.
+// A character's confidence is the highest score of its run. Classes outside
+// the alphabet are dropped.
+std::vector<ReadCharacter> decodeGreedy(std::span<const float> scores, int steps, int classes,
+                                        const std::vector<std::string>& alphabet);
+
+// The line with a dash between two ideographs, or after the last one, read
+// as the ideograph "一" it is: the recogniser takes the one-stroke character
+// for a dash now and then ("方案一" as "方案-"), and no text of the panel has
+// a dash there.
+std::vector<ReadCharacter> withDashesAsOne(std::vector<ReadCharacter> line);
+
+// The confidence below which a figure read is not trusted: a distance, travel
+// time or toll read wrongly is worse than one not read at all.
+inline constexpr float minimumDigitConfidence = 0.9f;
+
+// The line's trimmed text, or nothing when it is empty or its figures were
+// read with less than `minimumConfidence`: every character from the first
+// digit to the last ("312.5", "4小时20") but spaces and the yen sign, whose
+// probability the recogniser shares between its two forms.
+std::optional<std::string> trustedText(const std::vector<ReadCharacter>& line, float minimumConfidence);
+
+// The order lines are reported in, as a page is read: lines stacked one
+// under the other in one column (overlapping across half the narrower one's
+// width, the gap between them no taller than the taller line) form a block,
+// read top to bottom; blocks go top to bottom, and left to right among blocks
+// whose tops are within `rowTolerance` pixels of each other. So each option of
+// the route panel, a column of label, travel time, distance and toll, is
+// reported as one run of lines.
+std::vector<std::size_t> readingOrder(const std::vector<PixelBox>& boxes, int rowTolerance);
+
+}  // namespace AmapVisionReader::reading

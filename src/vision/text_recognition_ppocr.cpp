@@ -1,0 +1,292 @@
+// Text recognition with a text detector and a line recogniser run through
+// OpenCV's DNN module: the detector finds the text lines of the window at its
+// size in points, then every line is cut out of the full image and read on
+// its own, on both cores. The models are loaded once and kept for the run.
+
+#include "vision/text_recognition.h"
+
+#include "vision/line_reading.h"
+
+#include <opencv2/core.hpp>
+#include <opencv2/dnn.hpp>
+#include <opencv2/imgproc.hpp>
+
+#include <algorithm>
+#include <atomic>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <mutex>
+#include <system_error>
+#include <thread>
+
+#ifndef WENDREL_MODEL_DIR
+#error "WENDREL_MODEL_DIR must name the directory of the recognition models"
+#endif
+
+namespace AmapVisionReader {
+namespace {
+
+using reading::PixelBox;
+namespace fs = std::filesystem;
+
+constexpr const char* errorDomain = "OpenCV";
+
+// The detector's input: BGR, the ImageNet mean taken off, scaled by the
+// ImageNet deviation. Its output is the probability of text per pixel; the
+// thresholds and growth are the ones the models were trained with.
+const cv::Scalar detectorMean{123.675, 116.28, 103.53};
+constexpr double detectorScale = 1.0 / (255.0 * 0.226);
+constexpr float binaryThreshold = 0.3f;
+constexpr double boxThreshold = 0.6;
+constexpr double unclipRatio = 1.5;
+constexpr int shortestSide = 3;          // pixels of the detector's input
+constexpr int maximumLines = 1000;
+
+// The recogniser reads BGR lines 48 pixels tall, scaled to -1..1. OpenCV
+// needs fixed shapes, so there is one model file per input width; a line goes
+// to the narrowest input that holds it, as the cost grows with the width.
+constexpr int recognizerHeight = 48;
+// Lines are read on two threads at once: these machines have two cores.
+constexpr unsigned readerCount = 2;
+// Lines whose tops are this close (in pixels of the full image) are one row.
+constexpr int rowTolerance = 20;
+
+PlatformError recognitionError(long code, std::string description) {
+    return PlatformError{errorDomain, code, std::move(description)};
+}
+
+const char* detectorFile = "text_detector.onnx";
+const char* keysFile = "text_recognizer_keys.txt";
+const std::string recognizerPrefix = "text_recognizer_";
+const std::string recognizerSuffix = ".onnx";
+
+fs::path recognizerFile(int width) { return recognizerPrefix + std::to_string(width) + recognizerSuffix; }
+
+// The input widths of the recognisers in the directory, ascending.
+std::vector<int> recognizerWidthsIn(const fs::path& dir) {
+    std::vector<int> widths;
+    std::error_code ec;
+    for (const fs::directory_entry& entry : fs::directory_iterator(dir, ec)) {
+        const std::string name = entry.path().filename().string();
+        if (!name.starts_with(recognizerPrefix) || !name.ends_with(recognizerSuffix)) continue;
+        const std::string digits =
+            name.substr(recognizerPrefix.size(), name.size() - recognizerPrefix.size() - recognizerSuffix.size());
+        if (digits.empty() || digits.size() > 4 || digits.find_first_not_of("0123456789") != std::string::npos) continue;
+        if (const int width = std::stoi(digits); width > 0) widths.push_back(width);
+    }
+    std::sort(widths.begin(), widths.end());
+    return widths;
+}
+
+bool holdsModels(const fs::path& dir) {
+    std::error_code ec;
+    return fs::is_regular_file(dir / detectorFile, ec) && fs::is_regular_file(dir / keysFile, ec) &&
+           !recognizerWidthsIn(dir).empty();
+}
+
+// Installed, the models lie in share/wendrel/models beside the program's bin
+// directory; in a build tree, where the set-up script put them.
+std::optional<fs::path> modelDirectory() {
+    std::error_code ec;
+    const fs::path program = fs::read_symlink("/proc/self/exe", ec);
+    if (!ec) {
+        const fs::path installed = program.parent_path().parent_path() / "share" / "wendrel" / "models";
+        if (holdsModels(installed)) return installed;
+    }
+    if (holdsModels(WENDREL_MODEL_DIR)) return fs::path(WENDREL_MODEL_DIR);
+    return std::nullopt;
+}
+
+// One set of recognisers per reading thread: a network is not re-entrant.
+// Each is loaded when a line first needs its width, on the thread that reads
+// the line, so the first read loads only what it uses, on both cores.
+struct LineReader {
+    std::vector<cv::dnn::Net> nets;  // one per input width, empty until loaded
+};
+
+struct Models {
+    std::mutex mutex;  // one recognition at a time
+    bool loaded = false;
+    fs::path dir;
+    cv::dnn::Net detector;
+    cv::Size detectorInput;  // the input size the detector last ran at
+    std::vector<int> widths;
+    std::vector<LineReader> readers;
+    std::vector<std::string> alphabet;
+};
+
+Models& models() {
+    static Models instance;
+    return instance;
+}
+
+std::optional<PlatformError> load(Models& m) {
+    const std::optional<fs::path> dir = modelDirectory();
+    if (!dir)
+        return recognitionError(2, std::string("找不到文字识别模型（") + detectorFile + " 等），请先运行 scripts/setup-models.sh");
+    try {
+        std::ifstream keys(*dir / keysFile);
+        m.alphabet = reading::alphabetFromKeys(keys);
+        m.detector = cv::dnn::readNetFromONNX((*dir / detectorFile).string());
+        m.detectorInput = cv::Size();
+        m.widths = recognizerWidthsIn(*dir);
+        m.readers.assign(readerCount, LineReader{std::vector<cv::dnn::Net>(m.widths.size())});
+    } catch (const cv::Exception& e) {
+        m.readers.clear();
+        return recognitionError(3, std::string("无法加载文字识别模型：") + e.what());
+    }
+    m.dir = *dir;
+    m.loaded = true;
+    return std::nullopt;
+}
+
+cv::Mat bgrOf(const WindowImage& image) {
+    const cv::Mat rgba(image.height, image.width, CV_8UC4, const_cast<std::uint8_t*>(image.rgba.data()));
+    cv::Mat bgr;
+    cv::cvtColor(rgba, bgr, cv::COLOR_RGBA2BGR);
+    return bgr;
+}
+
+PixelBox pixelBoxOf(const cv::Rect& r) { return PixelBox{r.x, r.y, r.x + r.width, r.y + r.height}; }
+
+// The mean text probability inside the region's outline.
+double regionScore(const cv::Mat& probability, const std::vector<cv::Point>& contour, const cv::Rect& bounds) {
+    cv::Mat mask = cv::Mat::zeros(bounds.size(), CV_8U);
+    const std::vector<std::vector<cv::Point>> outline{contour};
+    cv::fillPoly(mask, outline, cv::Scalar(1), cv::LINE_8, 0, -bounds.tl());
+    return cv::mean(probability(bounds), mask)[0];
+}
+
+// The text lines of the window, in the full image's pixels.
+std::vector<PixelBox> detectLines(Models& m, const cv::Mat& bgr) {
+    const auto [width, height] = reading::detectionSize(bgr.cols, bgr.rows, reading::maximumDetectionArea);
+    // Once run, the detector finds nothing at another input size: a window
+    // of another size gets a freshly loaded one.
+    if (m.detectorInput != cv::Size(width, height)) {
+        if (!m.detectorInput.empty()) m.detector = cv::dnn::readNetFromONNX((m.dir / detectorFile).string());
+        m.detectorInput = cv::Size(width, height);
+    }
+    cv::Mat small;
+    cv::resize(bgr, small, cv::Size(width, height), 0, 0, cv::INTER_AREA);
+    m.detector.setInput(cv::dnn::blobFromImage(small, detectorScale, cv::Size(), detectorMean, false, false));
+    const cv::Mat output = m.detector.forward();
+    const cv::Mat probability(height, width, CV_32F, const_cast<float*>(output.ptr<float>()));
+    cv::Mat text = probability > binaryThreshold;
+    std::vector<std::vector<cv::Point>> contours;
+    cv::findContours(text, contours, cv::RETR_LIST, cv::CHAIN_APPROX_SIMPLE);
+    std::vector<PixelBox> lines;
+    for (const auto& contour : contours) {
+        if (lines.size() >= maximumLines) break;
+        const cv::Rect bounds = cv::boundingRect(contour);
+        if (std::min(bounds.width, bounds.height) < shortestSide) continue;
+        if (regionScore(probability, contour, bounds) < boxThreshold) continue;
+        const PixelBox grown = reading::unclipped(pixelBoxOf(bounds), unclipRatio);
+        if (std::min(grown.right - grown.left, grown.bottom - grown.top) < shortestSide + 2) continue;
+        const PixelBox box = reading::scaledToImage(grown, width, height, bgr.cols, bgr.rows);
+        if (box.right > box.left && box.bottom > box.top) lines.push_back(box);
+    }
+    return lines;
+}
+
+// The line as the recogniser's input: scaled to its height, -1..1, and padded
+// on the right with 0 (mid grey). Padding with the line's own ground makes the
+// recogniser read characters into it.
+cv::Mat recognizerInput(const cv::Mat& bgr, const PixelBox& box, reading::CropFit fit) {
+    const cv::Mat crop = bgr(cv::Rect(box.left, box.top, box.right - box.left, box.bottom - box.top));
+    cv::Mat scaled;
+    cv::resize(crop, scaled, cv::Size(fit.scaledWidth, recognizerHeight), 0, 0, cv::INTER_LINEAR);
+    const int shape[] = {1, 3, recognizerHeight, fit.inputWidth};
+    cv::Mat blob(4, shape, CV_32F, cv::Scalar(0));
+    std::vector<cv::Mat> planes;
+    cv::split(scaled, planes);
+    for (int c = 0; c < 3; ++c) {
+        cv::Mat plane(recognizerHeight, fit.inputWidth, CV_32F, blob.ptr<float>(0, c));
+        planes[static_cast<std::size_t>(c)].convertTo(plane.colRange(0, fit.scaledWidth), CV_32F, 1.0 / 127.5, -1.0);
+    }
+    return blob;
+}
+
+std::vector<reading::ReadCharacter> readLine(const Models& m, LineReader& reader, const cv::Mat& bgr,
+                                             const PixelBox& box) {
+    const reading::CropFit fit =
+        reading::fitCrop(box.right - box.left, box.bottom - box.top, recognizerHeight, m.widths);
+    const auto index =
+        static_cast<std::size_t>(std::find(m.widths.begin(), m.widths.end(), fit.inputWidth) - m.widths.begin());
+    cv::dnn::Net& net = reader.nets[index];
+    if (net.empty()) net = cv::dnn::readNetFromONNX((m.dir / recognizerFile(fit.inputWidth)).string());
+    net.setInput(recognizerInput(bgr, box, fit));
+    const cv::Mat scores = net.forward();  // [1, steps, classes]
+    const int steps = scores.size[1], classes = scores.size[2];
+    const std::span<const float> values(scores.ptr<float>(), static_cast<std::size_t>(steps) * classes);
+    return reading::decodeGreedy(values, steps, classes, m.alphabet);
+}
+
+// Every line read, in order, the lines shared out between the readers. A
+// reader's failure is kept and reported once all have stopped.
+std::vector<std::vector<reading::ReadCharacter>> readLines(Models& m, const cv::Mat& bgr,
+                                                           const std::vector<PixelBox>& boxes) {
+    std::vector<std::vector<reading::ReadCharacter>> lines(boxes.size());
+    std::atomic<std::size_t> next{0};
+    std::mutex failureMutex;
+    std::exception_ptr failure;
+    auto work = [&](LineReader& reader) {
+        try {
+            for (std::size_t i; (i = next.fetch_add(1)) < boxes.size();)
+                lines[i] = readLine(m, reader, bgr, boxes[i]);
+        } catch (...) {
+            const std::lock_guard lock(failureMutex);
+            failure = std::current_exception();
+            next = boxes.size();
+        }
+    };
+    std::vector<std::thread> helpers;
+    try {
+        for (std::size_t r = 1; r < m.readers.size(); ++r) helpers.emplace_back(work, std::ref(m.readers[r]));
+    } catch (const std::system_error&) {
+        // No thread to be had: the first reader reads everything.
+    }
+    work(m.readers.front());
+    for (std::thread& t : helpers) t.join();
+    if (failure) std::rethrow_exception(failure);
+    return lines;
+}
+
+std::vector<AmapRecognizedFragment> fragmentsOf(const std::vector<PixelBox>& boxes,
+                                                const std::vector<std::vector<reading::ReadCharacter>>& lines,
+                                                int width, int height) {
+    std::vector<AmapRecognizedFragment> fragments;
+    for (const std::size_t i : reading::readingOrder(boxes, rowTolerance)) {
+        std::optional<std::string> text = reading::trustedText(reading::withDashesAsOne(lines[i]), reading::minimumDigitConfidence);
+        if (text) fragments.emplace_back(std::move(*text), recognition::normalizedBox(boxes[i], width, height));
+    }
+    return fragments;
+}
+
+}  // namespace
+
+Expected<std::vector<AmapRecognizedFragment>, VisionError> recognizeFragments(const WindowImage& image) {
+    if (image.width <= 0 || image.height <= 0 ||
+        image.rgba.size() != static_cast<std::size_t>(image.width) * static_cast<std::size_t>(image.height) * 4)
+        return VisionError(recognitionError(1, "窗口画面为空或不完整，无法识别文字"));
+    Models& m = models();
+    const std::lock_guard lock(m.mutex);
+    if (!m.loaded)
+        if (const auto error = load(m)) return VisionError(*error);
+    try {
+        const cv::Mat bgr = bgrOf(image);
+        const std::vector<PixelBox> boxes = detectLines(m, bgr);
+        return fragmentsOf(boxes, readLines(m, bgr, boxes), image.width, image.height);
+    } catch (const cv::Exception& e) {
+        return VisionError(recognitionError(4, std::string("文字识别失败：") + e.what()));
+    }
+}
+
+Expected<std::vector<std::string>, VisionError> recognizeRouteStrings(const WindowImage& image) {
+    auto fragments = recognizeFragments(image);
+    if (!fragments) return fragments.error();
+    if (fragments.value().empty()) return VisionError(AmapVisionReaderError::recognitionFailed);
+    return routeBlocks(fragments.value());
+}
+
+}  // namespace AmapVisionReader
