@@ -42,7 +42,7 @@ using ocrcorpus::Outcome;
 
 struct Settings {
     int count = 100;  // panels per variant
-    int plain = 10;   // panels per variant also read by the plain tesseract command
+    int plain = 0;    // panels per variant also read by a plain tesseract command, when one is installed
     std::uint32_t seed = 1;
     QString keep;     // directory to keep the images in, for looking at failures
     bool verbose = false;

@@ -137,7 +137,9 @@ std::optional<std::string> trustedText(const std::vector<ReadCharacter>& line, f
         if (c->confidence < minimumConfidence && c->text != " " && c->text != "\u00A5") return std::nullopt;
     std::string joined;
     for (const ReadCharacter& c : line) joined += c.text;
-    std::string trimmed = text::trim(joined);
+    // The alphabet is read from a file: whatever it holds, only well-formed
+    // UTF-8 goes on to the layout and the payload.
+    std::string trimmed = text::trim(text::wellFormedUtf8(joined));
     if (trimmed.empty()) return std::nullopt;
     return trimmed;
 }
