@@ -5,11 +5,13 @@
 // (SIGTERM or SIGINT). The end-to-end soak runs it beside the reads.
 #include <dbus/dbus.h>
 
+#include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <iostream>
 #include <memory>
 #include <string>
+#include <thread>
 
 namespace {
 
@@ -85,8 +87,14 @@ int main() {
     std::signal(SIGINT, requestStop);
     ConnectionPtr bus = connect();
     if (!bus) return 1;
+    // The registry may still be starting (or starting again) when the
+    // listener comes up: ask it again for a few seconds before giving up.
     for (const char* event : {"object:", "window:"}) {
-        if (!registerEvent(bus.get(), event)) return 1;
+        int attempt = 0;
+        while (!registerEvent(bus.get(), event)) {
+            if (++attempt == 20) return 1;
+            std::this_thread::sleep_for(std::chrono::milliseconds(250));
+        }
     }
     dbus_bus_add_match(bus.get(), "type='signal'", nullptr);
     dbus_connection_add_filter(bus.get(), countEvent, nullptr, nullptr);
