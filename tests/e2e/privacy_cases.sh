@@ -46,7 +46,8 @@ bus_socket() {
 # accessibility bus.
 allowed_sockets=()
 learn_allowed_sockets() {
-  local display=${DISPLAY#:}
+  local display=${DISPLAY:-:0}
+  display=${display#:}
   display=${display%%.*}
   allowed_sockets=("/tmp/.X11-unix/X$display" "@/tmp/.X11-unix/X$display")
   [ -z "${DBUS_SESSION_BUS_ADDRESS:-}" ] || allowed_sockets+=("$(bus_socket "$DBUS_SESSION_BUS_ADDRESS")")
