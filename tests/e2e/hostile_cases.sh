@@ -16,6 +16,8 @@ set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 source "$here/lib.sh"
 
+clipboard_shows_marker() { [ "$(clipboard_text)" = "$marker" ]; }
+
 # The walk's own budget is 5 s; the margin covers the parse and a loaded machine.
 walk_limit_ms=${WENDREL_HOSTILE_WALK_MS:-8000}
 # How much Wendrel's peak resident memory (VmHWM) may grow during the read, in
@@ -35,7 +37,7 @@ start_standin "hostile-$kind"
 start_wendrel
 marker="another owner $kind"
 printf '%s' "$marker" | xclip -selection clipboard
-wait_until 5 eval '[ "$(clipboard_text)" = "$marker" ]' || fail "the clipboard marker did not take"
+wait_until 5 clipboard_shows_marker || fail "the clipboard marker did not take"
 
 peak_before_kb=$(peak_rss_kb "$WENDREL_PID")
 pressed=$(date +%s%N)

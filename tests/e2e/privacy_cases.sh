@@ -122,6 +122,8 @@ fi
 
 source "$here/lib.sh"
 
+clipboard_shows_marker() { [ "$(clipboard_text)" = "$marker" ]; }
+
 read_ended() { has_payload || shows_text "$WENDREL_PID" "未能读取"; }
 # Wendrel is strace's child: the process whose parent is strace.
 wendrel_started() {
@@ -144,7 +146,7 @@ wendrel_started() {
 read_once() {
   marker="privacy read $1"
   printf '%s' "$marker" | xclip -selection clipboard
-  wait_until 5 eval '[ "$(clipboard_text)" = "$marker" ]' || fail "the clipboard marker did not take"
+  wait_until 5 clipboard_shows_marker || fail "the clipboard marker did not take"
   press_read
   wait_until 60 read_ended || fail "read $1 did not end; the window shows: $(window_texts "$WENDREL_PID")"
   echo "read $1: $(clipboard_text | head -c 100)"
@@ -159,6 +161,7 @@ STRACE_PID=$E2E_LAST_PID
 wait_until 15 wendrel_started || fail "Wendrel did not start under strace"
 echo "$WENDREL_PID" >>"$WENDREL_E2E_DIR/pids"
 wait_until 30 has_wendrel_window || fail "Wendrel's window did not appear"
+# shellcheck disable=SC2034 # press_read (lib.sh) presses keys in this window
 WENDREL_WINDOW=$(wendrel_window)
 wait_until 30 joined_bus "$WENDREL_PID" || fail "Wendrel did not join the accessibility bus"
 
