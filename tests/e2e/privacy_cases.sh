@@ -17,17 +17,20 @@ here="$(cd "$(dirname "$0")" && pwd)"
 traced_calls=%file,socket,connect,bind
 traced() { strace -f -qq -o "$1" -e trace="$traced_calls" "${@:2}"; }
 
-# Paths Wendrel may create or write, each for a reason:
-#   ~/.cache                          made when missing, for the two caches below
-#   ~/.cache/fontconfig/*             fontconfig's cache of the installed fonts
-#   ~/.cache/event-sound-cache.tdb.*  libcanberra's cache of sound-theme lookups
-#                                     for the success and alert sounds
-#   $XDG_RUNTIME_DIR                  Qt makes its runtime directory when missing
-#                                     (it writes nothing in it)
+# Paths Wendrel may create or write, each for a reason (CACHE is
+# $XDG_CACHE_HOME, by default ~/.cache):
+#   CACHE                          made when missing, for the two caches below
+#   CACHE/fontconfig/*             fontconfig's cache of the installed fonts
+#   CACHE/event-sound-cache.tdb.*  libcanberra's cache of sound-theme lookups for
+#                                  the success and alert sounds (names of sound
+#                                  events, nothing read from the map)
+#   $XDG_RUNTIME_DIR               Qt makes its runtime directory when missing
+#                                  (it writes nothing in it)
 writable_path() {
+  local cache=${XDG_CACHE_HOME:-$HOME/.cache}
   case "$1" in
-    "$HOME/.cache" | "$HOME/.cache/fontconfig" | "$HOME/.cache/fontconfig/"*) return 0 ;;
-    "$HOME/.cache/event-sound-cache.tdb."*) return 0 ;;
+    "$cache" | "$cache/fontconfig" | "$cache/fontconfig/"*) return 0 ;;
+    "$cache/event-sound-cache.tdb."*) return 0 ;;
     "${XDG_RUNTIME_DIR:-/nonexistent}") return 0 ;;
   esac
   return 1
