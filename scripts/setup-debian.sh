@@ -21,6 +21,8 @@ packages=(
   libcanberra-dev
   # the desktop stack of the end-to-end tests and the demo
   xvfb xauth xdotool xclip dbus dbus-x11 fonts-noto-cjk imagemagick x11-utils
+  # the privacy case watches Wendrel's files and sockets with strace
+  strace
   # the package: its validators, and the JSON Schema validator of the payload
   desktop-file-utils appstream nodejs
 )

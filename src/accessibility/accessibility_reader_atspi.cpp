@@ -254,6 +254,11 @@ struct Siblings {
 };
 constexpr std::size_t askAheadCount = 16;
 
+// The walk reads no more elements than this in all, so children past that many
+// under one parent are never read. Not making them keeps memory bounded when an
+// application reports 100,000 children under one parent (that cost some 50 MB).
+constexpr std::size_t mostChildrenKept = static_cast<std::size_t>(WalkLimits{}.maxElements);
+
 // One element read with plain AT-SPI D-Bus calls on the reader's connection.
 // Nothing is cached: every walk asks afresh, so a panel that changed is never
 // read from a stale copy. All calls that do not depend on one another are sent
@@ -313,6 +318,7 @@ public:
         auto siblings = std::make_shared<Siblings>();
         Elements children;
         forEachEntry(children_.reply(), [&](DBusMessageIter* entry) {
+            if (children.size() >= mostChildrenKept) return;
             auto reference = stringPair(entry);
             if (!reference) return;
             auto child = std::make_unique<AtspiElement>(childTarget(*reference), siblings, children.size());

@@ -7,9 +7,10 @@
 
 namespace accessibility {
 
-WalkGuard::WalkGuard(std::chrono::milliseconds budget, SteadyClock clock)
+WalkGuard::WalkGuard(std::chrono::milliseconds budget, SteadyClock clock, std::int64_t textBytes)
     : clock_(clock ? std::move(clock) : SteadyClock([] { return std::chrono::steady_clock::now(); })),
-      deadline_(clock_() + budget) {}
+      deadline_(clock_() + budget),
+      textBytesLeft_(textBytes) {}
 
 bool WalkGuard::stopped() {
     if (!stopped_ && clock_() >= deadline_) stopped_ = true;
@@ -19,6 +20,12 @@ bool WalkGuard::stopped() {
 bool WalkGuard::accept(CallOutcome outcome) {
     if (outcome == CallOutcome::notAnswering) stopped_ = true;
     return outcome == CallOutcome::ok && !stopped();
+}
+
+bool WalkGuard::admitText(std::size_t bytes) {
+    if (static_cast<std::int64_t>(bytes) > textBytesLeft_) return false;
+    textBytesLeft_ -= static_cast<std::int64_t>(bytes);
+    return true;
 }
 
 namespace {
@@ -58,7 +65,7 @@ void collectTexts(Element& element, std::vector<std::string>& results, WalkGuard
         auto text = textOf(*value.value);
         if (!text) continue;
         auto trimmed = text::trim(*text);
-        if (!trimmed.empty()) results.push_back(std::move(trimmed));
+        if (!trimmed.empty() && guard.admitText(trimmed.size())) results.push_back(std::move(trimmed));
     }
 }
 
@@ -90,7 +97,7 @@ std::vector<std::string> withoutRepeats(std::vector<std::string> texts) {
 
 std::vector<std::string> readAccessibilityStrings(Element& application, const WalkLimits& limits,
                                                   SteadyClock clock) {
-    WalkGuard guard(limits.timeBudget, std::move(clock));
+    WalkGuard guard(limits.timeBudget, std::move(clock), limits.maxTextBytes);
     std::int64_t visited = 0;
     std::vector<std::string> results;
     auto windows = application.windows();

@@ -69,6 +69,11 @@ struct WalkLimits {
     std::int64_t maxElements = 3500;
     // A tree that answers slowly must not hold the caller for long.
     std::chrono::milliseconds timeBudget{5000};
+    // Bytes of text collected in all. A route panel's text is a few kB; an
+    // application that sends texts of many MB must not make the walk, and the
+    // parse after it, hold many times that in memory (a 16 MB text cost
+    // 130 MB). A text that does not fit is left out; smaller ones still come in.
+    std::int64_t maxTextBytes = std::int64_t{4} << 20;
 };
 
 using SteadyClock = std::function<std::chrono::steady_clock::time_point()>;
@@ -78,14 +83,18 @@ using SteadyClock = std::function<std::chrono::steady_clock::time_point()>;
 // collected until then is kept.
 class WalkGuard {
 public:
-    explicit WalkGuard(std::chrono::milliseconds budget, SteadyClock clock = {});
+    explicit WalkGuard(std::chrono::milliseconds budget, SteadyClock clock = {},
+                       std::int64_t textBytes = WalkLimits{}.maxTextBytes);
     bool stopped();
     // Notes a call's outcome; true when the walk may use its answer.
     bool accept(CallOutcome outcome);
+    // True, and counted, when a text of `bytes` still fits in the walk's text budget.
+    bool admitText(std::size_t bytes);
 
 private:
     SteadyClock clock_;
     std::chrono::steady_clock::time_point deadline_;
+    std::int64_t textBytesLeft_;
     bool stopped_ = false;
 };
 

@@ -156,6 +156,15 @@ TEST(ElementLimit, ElementsBelowTheDepthLimitDoNotCount) {
     EXPECT_TRUE(has(texts, "late"));  // exactly the 3500th element
 }
 
+TEST(TextBudget, ATextThatDoesNotFitIsLeftOutAndSmallerOnesStillComeIn) {
+    auto window = titled("abcde");
+    for (const char* t : {"fghijk", "lmnop", "q"}) window->children.push_back(titled(t));
+    FakeElement element(appWithWindows({window}), nullptr);
+    WalkLimits limits;
+    limits.maxTextBytes = 10;
+    EXPECT_EQ(readAccessibilityStrings(element, limits), (std::vector<std::string>{"abcde", "lmnop"}));
+}
+
 // ---- Texts ----
 
 struct TextCase {
