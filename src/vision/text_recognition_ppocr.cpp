@@ -6,6 +6,7 @@
 #include "vision/text_recognition.h"
 
 #include "vision/line_reading.h"
+#include "vision/text_observations.h"
 
 #include <opencv2/core.hpp>
 #include <opencv2/dnn.hpp>
@@ -285,8 +286,7 @@ Expected<std::vector<AmapRecognizedFragment>, VisionError> recognizeFragments(co
 Expected<std::vector<std::string>, VisionError> recognizeRouteStrings(const WindowImage& image) {
     auto fragments = recognizeFragments(image);
     if (!fragments) return fragments.error();
-    if (fragments.value().empty()) return VisionError(AmapVisionReaderError::recognitionFailed);
-    return routeBlocks(fragments.value());
+    return recognition::routeStringsFromFragments(fragments.value());
 }
 
 }  // namespace AmapVisionReader
