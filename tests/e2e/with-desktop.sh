@@ -64,7 +64,10 @@ stop_display() {
 trap stop_display EXIT
 trap 'exit 130' INT TERM
 
-Xvfb -displayfd 3 -screen 0 1920x1080x24 +extension Composite -nolisten tcp \
+# -noreset: without it the server resets whenever its last client leaves (the
+# accessibility bus launcher, say), and a program connecting in that moment is
+# refused.
+Xvfb -displayfd 3 -screen 0 1920x1080x24 +extension Composite -nolisten tcp -noreset \
   3>"$WENDREL_E2E_DIR/display" >"$WENDREL_E2E_DIR/xvfb.log" 2>&1 &
 xvfb_pid=$!
 for _ in $(seq 200); do
