@@ -11,6 +11,7 @@
 #include <array>
 #include <cmath>
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -166,9 +167,16 @@ bool nearerToAnotherAnchorOfTheRow(const AmapRecognizedFragment& f, std::size_t 
     });
 }
 
-// Label, travel time and distance of every option that has all three.
-std::vector<std::string> routeLines(const Fragments& fragments, const std::vector<TextKind>& kinds) {
+// Label, travel time and distance of every option that has all three, and
+// how far right the options reach: the right edge of their travel times.
+struct RouteLines {
     std::vector<std::string> lines;
+    std::optional<double> rightEdge;
+};
+
+RouteLines routeLines(const Fragments& fragments, const std::vector<TextKind>& kinds) {
+    RouteLines route;
+    std::vector<std::string>& lines = route.lines;
     const std::vector<std::size_t> anchors = anchorsLeftToRight(fragments, kinds);
     for (const std::size_t a : anchors) {
         const AmapRecognizedFragment& anchor = fragments[a];
@@ -186,17 +194,24 @@ std::vector<std::string> routeLines(const Fragments& fragments, const std::vecto
         lines.push_back(clean(label->text));
         lines.push_back(clean(anchor.text));
         lines.push_back(clean(distance->text));
+        route.rightEdge = std::max(route.rightEdge.value_or(anchor.maxX()), anchor.maxX());
     }
-    return lines;
+    return route;
 }
 
 // The two uppermost place names of the top-left corner, then "通知": the
 // parser takes the two lines above a notice line as origin and destination.
-std::vector<std::string> endpointLines(const Fragments& fragments, const std::vector<TextKind>& kinds) {
+// Origin and destination stand in the panel, which has a fixed width in
+// points: in a wide window the corner reaches past it into the map, whose
+// place names are no endpoints. So when options were found, an endpoint
+// also starts left of the options' right edge.
+std::vector<std::string> endpointLines(const Fragments& fragments, const std::vector<TextKind>& kinds,
+                                       std::optional<double> panelRightEdge) {
+    const double leftLimit = std::min(endpointLeftLimit, panelRightEdge.value_or(endpointLeftLimit));
     std::vector<std::size_t> candidates;
     for (std::size_t i = 0; i < fragments.size(); ++i) {
         const AmapRecognizedFragment& f = fragments[i];
-        if (kinds[i].placeable && f.minX() < endpointLeftLimit && f.minY() > endpointTopLimit && isEndpoint(f.text))
+        if (kinds[i].placeable && f.minX() < leftLimit && f.minY() > endpointTopLimit && isEndpoint(f.text))
             candidates.push_back(i);
     }
     if (candidates.size() < 2) return {};
@@ -223,8 +238,9 @@ std::string joinLines(const Texts& texts, Project project) {
 
 std::vector<std::string> routeBlocks(const std::vector<AmapRecognizedFragment>& fragments) {
     const std::vector<TextKind> kinds = classify(fragments);
-    std::vector<std::string> lines = endpointLines(fragments, kinds);
-    for (std::string& line : routeLines(fragments, kinds)) lines.push_back(std::move(line));
+    RouteLines route = routeLines(fragments, kinds);
+    std::vector<std::string> lines = endpointLines(fragments, kinds, route.rightEdge);
+    for (std::string& line : route.lines) lines.push_back(std::move(line));
 
     const std::string routeBlock = joinLines(lines, [](const std::string& line) -> const std::string& { return line; });
     const std::string fullText =

@@ -192,6 +192,14 @@ std::vector<LayoutCase> layoutCases() {
          {at("天津港集装箱码头", 0.31, 0.90, 0.45, 0.93), at("石家庄物流园区", 0.05, 0.79, 0.25, 0.83),
           at("保定市物流中心", 0.05, 0.85, 0.25, 0.88)},
          ""},
+        // In a wide window the corner reaches past the panel into the map: a
+        // place name there, right of the options, is no endpoint, even above
+        // the origin.
+        {"MapNameRightOfThePanelIsNoEndpoint",
+         concat({{at("京津塘高速公路", 0.20, 0.95, 0.27, 0.97), at("天津港集装箱码头", 0.03, 0.93, 0.10, 0.95),
+                  at("石家庄物流园区", 0.03, 0.90, 0.09, 0.92)},
+                 narrowColumn("方案一", "1小时", "80公里", 0.05, 0), narrowColumn("方案二", "2小时", "90公里", 0.11, 0)}),
+         lines({"天津港集装箱码头", "石家庄物流园区", "通知", "方案一", "1小时", "80公里", "方案二", "2小时", "90公里"})},
         // A box that is not finite cannot be placed; its text still reaches the full-text block.
         {"NonFiniteBoxesAreNotPlaced",
          concat({{at("3小时", std::numeric_limits<double>::quiet_NaN(), 0.55, 0.5, 0.59),
