@@ -29,6 +29,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <iostream>
 #include <numeric>
 #include <optional>
@@ -151,15 +152,27 @@ Settings parseArguments(int argc, char** argv) {
 }
 
 // The first read of the process (models loading), then the same window warm.
+// The process's resident memory (VmRSS), in MB.
+long residentMegabytes() {
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.starts_with("VmRSS:")) return std::atol(line.c_str() + 6) / 1024;
+    return -1;
+}
+
 void timeFirstRead() {
     ocrcorpus::Panel panel = ocrcorpus::randomPanel(0);
     panel.style.windowWidth = ocrcorpus::windowWidthPoints;
     panel.style.windowHeight = ocrcorpus::windowHeightPoints;
     const WindowImage image = ocrcorpus::windowImageOf(ocrcorpus::render(panel, 2, 0));
+    const long before = residentMegabytes();
     const Read cold = readWithRecognizer(image);
     const Read warm = readWithRecognizer(image);
-    std::printf("window %dx%d: first read (models loading) %.3f s, warm read %.3f s\n", image.width, image.height,
-                cold.seconds, warm.seconds);
+    const long afterReads = residentMegabytes();
+    AmapVisionReader::releaseRecognitionModels();
+    std::printf("window %dx%d: first read (models loading) %.3f s, warm read %.3f s; resident %ld MB before, %ld MB "
+                "after the reads, %ld MB once the models are let go\n",
+                image.width, image.height, cold.seconds, warm.seconds, before, afterReads, residentMegabytes());
 }
 
 WindowImage imageOf(const ocrcorpus::Panel& panel, int variant, std::uint32_t seed) {

@@ -20,6 +20,8 @@ struct NormalizedRect {
     double y = 0;
     double width = 0;
     double height = 0;
+
+    friend bool operator==(const NormalizedRect&, const NormalizedRect&) = default;
 };
 
 // One recognised piece of text and where it stands in the window image.
@@ -29,6 +31,8 @@ struct AmapRecognizedFragment {
 
     std::string text;  // trimmed, never empty
     NormalizedRect box;
+
+    friend bool operator==(const AmapRecognizedFragment&, const AmapRecognizedFragment&) = default;
 
     double minX() const { return box.x; }
     double maxX() const { return box.x + box.width; }

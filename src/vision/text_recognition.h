@@ -9,6 +9,11 @@ namespace AmapVisionReader {
 // recogniser's order. Fails with the engine's own error.
 Expected<std::vector<AmapRecognizedFragment>, VisionError> recognizeFragments(const WindowImage& image);
 
+// Lets go of what the recogniser keeps between reads (its models); the next
+// read loads them again. The recogniser also does this by itself once reads
+// have stopped for a while.
+void releaseRecognitionModels();
+
 // routeBlocks of the recognised fragments; recognitionFailed when nothing
 // was recognised.
 Expected<std::vector<std::string>, VisionError> recognizeRouteStrings(const WindowImage& image);

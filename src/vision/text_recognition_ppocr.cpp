@@ -1,7 +1,8 @@
 // Text recognition with a text detector and a line recogniser run through
 // OpenCV's DNN module: the detector finds the text lines of the window at its
 // size in points, then every line is cut out of the full image and read on
-// its own, on both cores. The models are loaded once and kept for the run.
+// its own, on both cores. The models are loaded by the first read and kept
+// while reads follow one another; a minute without a read lets them go.
 
 #include "vision/text_recognition.h"
 
@@ -12,8 +13,12 @@
 #include <opencv2/dnn.hpp>
 #include <opencv2/imgproc.hpp>
 
+#include <malloc.h>
+
 #include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -52,6 +57,11 @@ constexpr int recognizerHeight = 48;
 constexpr unsigned readerCount = 2;
 // Lines whose tops are this close (in pixels of the full image) are one row.
 constexpr int rowTolerance = 20;
+// The models take much memory once used (the detector's working buffers some
+// 300 MB for a window of 1440 points, each recogniser 20 to 30 MB), and a
+// dispatcher reads a route now and then: after this long without a read they
+// are let go, and the next read loads them again.
+constexpr std::chrono::seconds idleBeforeRelease{60};
 
 PlatformError recognitionError(long code, std::string description) {
     return PlatformError{errorDomain, code, std::move(description)};
@@ -107,8 +117,12 @@ struct LineReader {
 };
 
 struct Models {
-    std::mutex mutex;  // one recognition at a time
+    std::mutex mutex;  // one recognition at a time; guards everything below
     bool loaded = false;
+    std::chrono::steady_clock::time_point lastRead;
+    std::condition_variable readOrStop;  // a read ended, or the process ends
+    bool stopping = false;
+    std::thread releaser;  // lets the models go when reads stop
     fs::path dir;
     cv::dnn::Net detector;
     cv::Size detectorInput;  // the input size the detector last ran at
@@ -117,9 +131,56 @@ struct Models {
     std::vector<std::string> alphabet;
 };
 
+void release(Models& m) {
+    m.detector = cv::dnn::Net();
+    m.detectorInput = cv::Size();
+    m.readers.clear();
+    m.loaded = false;
+    // The buffers were freed in pieces; hand the heap's free pages back.
+    malloc_trim(0);
+}
+
+// Waits for reads to stop for idleBeforeRelease, then lets the models go.
+void releaseWhenIdle(Models& m) {
+    std::unique_lock lock(m.mutex);
+    while (!m.stopping) {
+        if (!m.loaded) {
+            m.readOrStop.wait(lock);
+        } else if (m.readOrStop.wait_until(lock, m.lastRead + idleBeforeRelease) == std::cv_status::timeout &&
+                   m.loaded && std::chrono::steady_clock::now() >= m.lastRead + idleBeforeRelease) {
+            release(m);
+        }
+    }
+}
+
+struct ModelsOwner {
+    Models models;
+    ~ModelsOwner() {
+        {
+            const std::lock_guard lock(models.mutex);
+            models.stopping = true;
+        }
+        models.readOrStop.notify_all();
+        if (models.releaser.joinable()) models.releaser.join();
+    }
+};
+
 Models& models() {
-    static Models instance;
-    return instance;
+    static ModelsOwner owner;
+    return owner.models;
+}
+
+// Keeps the models for another idle period; starts the thread that lets them
+// go the first time. Without a thread to be had they are simply kept.
+void noteRead(Models& m) {
+    m.lastRead = std::chrono::steady_clock::now();
+    if (!m.releaser.joinable()) {
+        try {
+            m.releaser = std::thread(releaseWhenIdle, std::ref(m));
+        } catch (const std::system_error&) {
+        }
+    }
+    m.readOrStop.notify_all();
 }
 
 std::optional<PlatformError> load(Models& m) {
@@ -274,6 +335,11 @@ Expected<std::vector<AmapRecognizedFragment>, VisionError> recognizeFragments(co
     const std::lock_guard lock(m.mutex);
     if (!m.loaded)
         if (const auto error = load(m)) return VisionError(*error);
+    // Whatever the read's outcome, the idle period starts when it ends.
+    const struct NoteReadAtEnd {
+        Models& m;
+        ~NoteReadAtEnd() { noteRead(m); }
+    } noteReadAtEnd{m};
     try {
         const cv::Mat bgr = bgrOf(image);
         const std::vector<PixelBox> boxes = detectLines(m, bgr);
@@ -281,6 +347,12 @@ Expected<std::vector<AmapRecognizedFragment>, VisionError> recognizeFragments(co
     } catch (const cv::Exception& e) {
         return VisionError(recognitionError(4, std::string("文字识别失败：") + e.what()));
     }
+}
+
+void releaseRecognitionModels() {
+    Models& m = models();
+    const std::lock_guard lock(m.mutex);
+    if (m.loaded) release(m);
 }
 
 Expected<std::vector<std::string>, VisionError> recognizeRouteStrings(const WindowImage& image) {

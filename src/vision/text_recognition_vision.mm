@@ -73,6 +73,9 @@ Expected<std::vector<AmapRecognizedFragment>, VisionError> recognizeFragments(co
     }
 }
 
+// Each read makes its own Vision request; nothing is kept between reads.
+void releaseRecognitionModels() {}
+
 Expected<std::vector<std::string>, VisionError> recognizeRouteStrings(const WindowImage& image) {
     auto fragments = recognizeFragments(image);
     if (!fragments) return fragments.error();

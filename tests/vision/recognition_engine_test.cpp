@@ -96,6 +96,21 @@ TEST(Recognition, ReadsRepeatedFiguresAndBoldSerifNames) {
     }
 }
 
+// Letting the models go between reads (and again when nothing is loaded)
+// must not change what a read gives, even at another window size.
+TEST(Recognition, ReadsTheSameAfterTheModelsWereLetGo) {
+    const WindowImage image = rendered(standinLikePanel(false, false));
+    const auto before = recognizeFragments(image);
+    ASSERT_TRUE(before);
+    releaseRecognitionModels();
+    releaseRecognitionModels();
+    EXPECT_TRUE(recognizeFragments(blank(800, 600)));
+    releaseRecognitionModels();
+    const auto after = recognizeFragments(image);
+    ASSERT_TRUE(after);
+    EXPECT_EQ(after.value(), before.value());
+}
+
 const AmapRecognizedFragment* find(const std::vector<AmapRecognizedFragment>& fragments, std::string_view text) {
     const auto it = std::find_if(fragments.begin(), fragments.end(), [&](const auto& f) { return f.text == text; });
     return it == fragments.end() ? nullptr : &*it;
