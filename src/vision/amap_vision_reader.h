@@ -89,6 +89,8 @@ namespace AmapVisionReader {
 
 // The route block (endpoints, "通知", then label, travel time and distance of
 // each option, left to right) and the full-text block, leaving out empty ones.
+// A fragment holding two travel times or two distances (two columns' lines
+// run together) is in neither.
 std::vector<std::string> routeBlocks(const std::vector<AmapRecognizedFragment>& fragments);
 
 }  // namespace AmapVisionReader

@@ -85,19 +85,38 @@ using Fragments = std::vector<AmapRecognizedFragment>;
 // fragment instead of once per fragment and anchor: the answers are the same,
 // and a busy window has hundreds of fragments.
 struct TextKind {
+    bool runTogether = false;  // two travel times or two distances: see classify
     bool placeable = false;
     bool travelTime = false;
     bool distance = false;
     bool label = false;  // no travel time, no distance, and a label's wording
 };
 
+// Twice the pattern in one text, one after the other.
+std::string twice(std::string_view pattern) {
+    const std::string once = "(?:" + std::string(pattern) + ")";
+    return once + ".*" + once;
+}
+
+// A fragment holding two travel times or two distances is the lines of two
+// neighbouring columns run together (the recogniser boxed them as one line
+// where the columns' texts nearly touch). Which figure belongs to which
+// column cannot be told, and the first one read would go to whichever
+// column the box leans to: such a fragment is left out of both blocks.
 std::vector<TextKind> classify(const Fragments& fragments) {
     const text::Pattern travelTime(travelTimePattern);
     const text::Pattern distance(distancePattern);
+    const text::Pattern twoTravelTimes(twice(travelTimePattern));
+    const text::Pattern twoDistances(twice(distancePattern));
     std::vector<TextKind> kinds;
     kinds.reserve(fragments.size());
     for (const AmapRecognizedFragment& f : fragments) {
         TextKind kind;
+        kind.runTogether = contains(twoTravelTimes, f.text) || contains(twoDistances, f.text);
+        if (kind.runTogether) {
+            kinds.push_back(kind);
+            continue;
+        }
         kind.placeable = isPlaceable(f);
         kind.travelTime = contains(travelTime, f.text);
         kind.distance = contains(distance, f.text);
@@ -243,8 +262,10 @@ std::vector<std::string> routeBlocks(const std::vector<AmapRecognizedFragment>& 
     for (std::string& line : route.lines) lines.push_back(std::move(line));
 
     const std::string routeBlock = joinLines(lines, [](const std::string& line) -> const std::string& { return line; });
-    const std::string fullText =
-        joinLines(fragments, [](const AmapRecognizedFragment& f) -> const std::string& { return f.text; });
+    std::vector<std::string_view> texts;
+    for (std::size_t i = 0; i < fragments.size(); ++i)
+        if (!kinds[i].runTogether) texts.push_back(fragments[i].text);
+    const std::string fullText = joinLines(texts, [](std::string_view text) { return text; });
 
     std::vector<std::string> blocks;
     if (!routeBlock.empty()) blocks.push_back(routeBlock);

@@ -252,6 +252,32 @@ std::vector<LayoutCase> layoutCases() {
 
 class RouteBlocks : public testing::TestWithParam<LayoutCase> {};
 
+// Where neighbouring columns nearly touch, the recogniser may box the lines of
+// two columns as one. Its first figure would go to whichever column the box
+// leans to, so it is left out of both blocks and the two options are lost.
+TEST(RouteBlocks, LinesOfTwoColumnsRunTogetherAreLeftOut) {
+    const Fragments first = narrowColumn("方案一", "26小时", "1420.8公里", 0.05, 0);
+    const Fragments labels = {at("时间优先", 0.08, 0.60, 0.105, 0.62), at("方案三", 0.135, 0.60, 0.155, 0.62)};
+    struct Case {
+        std::string name;
+        Fragments rest;
+        AmapRecognizedFragment runTogether;
+    };
+    for (const Case& c : std::vector<Case>{
+             {"Distances",
+              {at("29小时1分", 0.07, 0.57, 0.11, 0.59), at("19小时44分", 0.12, 0.57, 0.165, 0.59)},
+              at("1554.1公里¥22931553.3公里¥2416", 0.064, 0.545, 0.171, 0.565)},
+             {"TravelTimes",
+              {at("1554.1公里", 0.075, 0.545, 0.105, 0.565), at("1553.3公里", 0.13, 0.545, 0.16, 0.565)},
+              at("29小时1分19小时44分", 0.07, 0.57, 0.165, 0.59)},
+         }) {
+        const Fragments kept = concat({first, labels, c.rest});
+        EXPECT_EQ(AmapVisionReader::routeBlocks(concat({kept, {c.runTogether}})),
+                  (Blocks{lines({"方案一", "26小时", "1420.8公里"}), fullText(kept)}))
+            << c.name;
+    }
+}
+
 TEST_P(RouteBlocks, GivesTheRouteBlockThenTheFullTextBlock) {
     EXPECT_EQ(AmapVisionReader::routeBlocks(GetParam().fragments), expectedBlocks(GetParam()));
 }
