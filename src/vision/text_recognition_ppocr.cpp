@@ -23,6 +23,8 @@
 #include <fstream>
 #include <memory>
 #include <mutex>
+#include <numeric>
+#include <optional>
 #include <system_error>
 #include <thread>
 
@@ -54,7 +56,7 @@ constexpr int maximumLines = 1000;
 // to the narrowest input that holds it, as the cost grows with the width.
 constexpr int recognizerHeight = 48;
 // Lines are read on two threads at once: these machines have two cores.
-constexpr unsigned readerCount = 2;
+constexpr std::size_t readerCount = 2;
 // Lines whose tops are this close (in pixels of the full image) are one row.
 constexpr int rowTolerance = 20;
 // The models take much memory once used (the detector's working buffers some
@@ -271,8 +273,7 @@ cv::Mat recognizerInput(const cv::Mat& bgr, const PixelBox& box, reading::CropFi
 
 std::vector<reading::ReadCharacter> readLine(const Models& m, LineReader& reader, const cv::Mat& bgr,
                                              const PixelBox& box) {
-    const reading::CropFit fit =
-        reading::fitCrop(box.right - box.left, box.bottom - box.top, recognizerHeight, m.widths);
+    const reading::CropFit fit = reading::fitCrop(box.right - box.left, box.bottom - box.top, recognizerHeight, m.widths);
     const auto index =
         static_cast<std::size_t>(std::find(m.widths.begin(), m.widths.end(), fit.inputWidth) - m.widths.begin());
     cv::dnn::Net& net = reader.nets[index];
@@ -284,32 +285,50 @@ std::vector<reading::ReadCharacter> readLine(const Models& m, LineReader& reader
     return reading::decodeGreedy(values, steps, classes, m.alphabet);
 }
 
-// Every line read, in order, the lines shared out between the readers. A
-// reader's failure is kept and reported once all have stopped.
+int inputWidthFor(const Models& m, const PixelBox& box) {
+    return reading::fitCrop(box.right - box.left, box.bottom - box.top, recognizerHeight, m.widths).inputWidth;
+}
+
+// Every line read, in order, the lines shared out between the two readers:
+// sorted by the recogniser input they need, one reader works up from the
+// narrowest and the other down from the widest. So each loads and keeps only
+// the widths on its side (loading is much of a first read, and every model
+// kept is 20 to 30 MB), and they meet wherever the work splits evenly. A
+// reader's failure is kept and reported once both have stopped.
 std::vector<std::vector<reading::ReadCharacter>> readLines(Models& m, const cv::Mat& bgr,
                                                            const std::vector<PixelBox>& boxes) {
+    std::vector<std::size_t> order(boxes.size());
+    std::iota(order.begin(), order.end(), std::size_t{0});
+    std::vector<int> widths(boxes.size());
+    for (std::size_t i = 0; i < boxes.size(); ++i) widths[i] = inputWidthFor(m, boxes[i]);
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return widths[a] < widths[b]; });
+
     std::vector<std::vector<reading::ReadCharacter>> lines(boxes.size());
-    std::atomic<std::size_t> next{0};
-    std::mutex failureMutex;
+    std::mutex mutex;
+    std::size_t front = 0, back = order.size();  // order[front, back) not taken yet
     std::exception_ptr failure;
-    auto work = [&](LineReader& reader) {
+    auto take = [&](bool narrowest) -> std::optional<std::size_t> {
+        const std::lock_guard lock(mutex);
+        if (front >= back) return std::nullopt;
+        return narrowest ? order[front++] : order[--back];
+    };
+    auto work = [&](LineReader& reader, bool narrowest) {
         try {
-            for (std::size_t i; (i = next.fetch_add(1)) < boxes.size();)
-                lines[i] = readLine(m, reader, bgr, boxes[i]);
+            while (const std::optional<std::size_t> i = take(narrowest)) lines[*i] = readLine(m, reader, bgr, boxes[*i]);
         } catch (...) {
-            const std::lock_guard lock(failureMutex);
+            const std::lock_guard lock(mutex);
             failure = std::current_exception();
-            next = boxes.size();
+            front = back;
         }
     };
-    std::vector<std::thread> helpers;
+    std::thread helper;
     try {
-        for (std::size_t r = 1; r < m.readers.size(); ++r) helpers.emplace_back(work, std::ref(m.readers[r]));
+        helper = std::thread(work, std::ref(m.readers.back()), false);
     } catch (const std::system_error&) {
         // No thread to be had: the first reader reads everything.
     }
-    work(m.readers.front());
-    for (std::thread& t : helpers) t.join();
+    work(m.readers.front(), true);
+    if (helper.joinable()) helper.join();
     if (failure) std::rethrow_exception(failure);
     return lines;
 }
