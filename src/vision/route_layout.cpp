@@ -140,15 +140,32 @@ bool standsAsDistanceOf(const AmapRecognizedFragment& f, const AmapRecognizedFra
            std::abs(f.midX() - anchor.midX()) < distanceColumnHalfWidth;
 }
 
-// The accepted fragment whose centre is vertically nearest to the anchor's;
-// on a tie the one recognised first. Null when none is accepted.
+bool overlapVertically(const AmapRecognizedFragment& a, const AmapRecognizedFragment& b) {
+    return a.minY() < b.maxY() && b.minY() < a.maxY();
+}
+
+// Of the accepted fragments, those standing in one row are the same line of
+// neighbouring columns: only the one horizontally nearest to the anchor is
+// its own (even when the neighbour's travel time was not recognised, so that
+// no other anchor marks the neighbour's column). Of what is left, the one
+// whose centre is vertically nearest to the anchor's; on a tie the one
+// recognised first. Null when none is accepted.
 template <typename Accept>
 const AmapRecognizedFragment* nearestTo(const AmapRecognizedFragment& anchor, const Fragments& fragments,
                                         Accept accept) {
+    std::vector<std::size_t> accepted;
+    for (std::size_t i = 0; i < fragments.size(); ++i)
+        if (accept(i)) accepted.push_back(i);
+    const auto offset = [&](std::size_t i) { return std::abs(fragments[i].midX() - anchor.midX()); };
+    const auto besideANearerOne = [&](std::size_t i) {
+        return std::any_of(accepted.begin(), accepted.end(), [&](std::size_t j) {
+            return j != i && overlapVertically(fragments[j], fragments[i]) && offset(j) < offset(i);
+        });
+    };
     const AmapRecognizedFragment* best = nullptr;
     double bestDistance = 0;
-    for (std::size_t i = 0; i < fragments.size(); ++i) {
-        if (!accept(i)) continue;
+    for (const std::size_t i : accepted) {
+        if (besideANearerOne(i)) continue;
         const double distance = verticalDistance(fragments[i], anchor);
         if (best == nullptr || distance < bestDistance) {
             best = &fragments[i];
@@ -167,10 +184,6 @@ std::vector<std::size_t> anchorsLeftToRight(const Fragments& fragments, const st
         return fragments[a].midX() < fragments[b].midX();
     });
     return anchors;
-}
-
-bool overlapVertically(const AmapRecognizedFragment& a, const AmapRecognizedFragment& b) {
-    return a.minY() < b.maxY() && b.minY() < a.maxY();
 }
 
 // Whether the fragment belongs to the column of another anchor of the same

@@ -223,6 +223,15 @@ std::vector<LayoutCase> layoutCases() {
                                      narrowColumn("方案三", "3小时", "100公里", 0.40 + 2 * apart, -jitter)}),
                              lines({"方案一", "1小时", "80公里", "方案二", "2小时", "90公里", "方案三", "3小时",
                                     "100公里"})});
+            // Without the middle column's travel time no anchor marks its
+            // column; its label and distance still stand beside the others'.
+            Fragments middle = narrowColumn("方案二", "2小时", "90公里", 0.40 + apart, jitter);
+            middle.erase(middle.begin() + 1);
+            cases.push_back({"MiddleTravelTimeMissed" + std::to_string(static_cast<int>(apart * 1000)) +
+                                 (jitter > 0 ? "NeighbourHigher" : "NeighbourLower"),
+                             concat({narrowColumn("方案一", "1小时", "80公里", 0.40, 0), middle,
+                                     narrowColumn("方案三", "3小时", "100公里", 0.40 + 2 * apart, 0)}),
+                             lines({"方案一", "1小时", "80公里", "方案三", "3小时", "100公里"})});
         }
     }
 
