@@ -112,6 +112,15 @@ void drawText(QPainter& p, const QFont& font, const QColor& colour, QPointF cent
     p.drawText(QPointF(centreTop.x() - metrics.horizontalAdvance(s) / 2, centreTop.y() + metrics.ascent()), s);
 }
 
+// The font made smaller until the text fits the width, as the map
+// application shrinks a card's line rather than let it run into the next
+// card (where no reader, human or not, could tell the two apart).
+QFont fitted(QFont font, std::string_view text, double width) {
+    while (font.pixelSize() > 8 && QFontMetricsF(font).horizontalAdvance(q(text)) > width)
+        font.setPixelSize(font.pixelSize() - 1);
+    return font;
+}
+
 void drawLeftText(QPainter& p, const QFont& font, const QColor& colour, QPointF leftTop, std::string_view text) {
     p.setFont(font);
     p.setPen(colour);
@@ -214,13 +223,17 @@ void drawOption(QPainter& p, const PanelStyle& style, const Colours& c, const Ro
     p.setBrush(chosen ? c.selectedCard : c.card);
     p.drawRoundedRect(card, 8, 8);
 
-    drawText(p, label, chosen ? c.accent : c.secondary, QPointF(centre, top), column.label);
-    drawText(p, time, c.text, QPointF(centre, timeTop), column.travelTime);
+    const double inside = cardWidth - 8;
+    const auto line = [&](const QFont& font, const QColor& colour, double lineTop, const std::string& text) {
+        drawText(p, fitted(font, text, inside), colour, QPointF(centre, lineTop), text);
+    };
+    line(label, chosen ? c.accent : c.secondary, top, column.label);
+    line(time, c.text, timeTop, column.travelTime);
     if (style.tollBesideDistance) {
-        drawText(p, figures, c.secondary, QPointF(centre, distanceTop), column.distance + " " + column.toll);
+        line(figures, c.secondary, distanceTop, column.distance + " " + column.toll);
     } else {
-        drawText(p, figures, c.secondary, QPointF(centre, distanceTop), column.distance);
-        drawText(p, small, c.secondary, QPointF(centre, distanceTop + 1.7 * size), column.toll);
+        line(figures, c.secondary, distanceTop, column.distance);
+        line(small, c.secondary, distanceTop + 1.7 * size, column.toll);
     }
 }
 
