@@ -206,6 +206,18 @@ void drawMap(QPainter& p, const Panel& panel, const Colours& c, std::mt19937& ra
     }
 }
 
+double cardWidthOf(const PanelStyle& style) { return std::min(style.columnPitch - 8, 150.0); }
+
+// About how wide a line of the panel's figures is, in points: ideographs one
+// em, digits and the yen sign a little over half, the point and the space a
+// quarter. Enough to tell whether "1553.3公里 ¥2416" fits its card.
+double estimatedWidth(std::string_view text, int pointSize, bool bold) {
+    double ems = 0;
+    for (const char32_t c : QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())).toUcs4())
+        ems += c >= 0x2E80 ? 1.0 : (c == U'.' || c == U' ') ? 0.28 : 0.6;
+    return ems * pointSize * (bold ? 1.05 : 1.0);
+}
+
 // One option's card: label, travel time, distance and toll, centred.
 void drawOption(QPainter& p, const PanelStyle& style, const Colours& c, const RouteColumn& column, double centre,
                 double top, bool chosen) {
@@ -214,7 +226,7 @@ void drawOption(QPainter& p, const PanelStyle& style, const Colours& c, const Ro
     const QFont time = fontOf(style, size + 5, true);
     const QFont figures = fontOf(style, size, style.boldFigures);
     const QFont small = fontOf(style, std::max(10, size - 1), false);
-    const double cardWidth = std::min(style.columnPitch - 8, 150.0);
+    const double cardWidth = cardWidthOf(style);
     const double timeTop = top + 1.9 * size;
     const double distanceTop = timeTop + 1.55 * (size + 5);
     const double bottom = distanceTop + (style.tollBesideDistance ? 1.7 : 3.4) * size;
@@ -322,6 +334,12 @@ Panel randomPanel(std::uint32_t seed) {
     style.selected = static_cast<int>(random() % static_cast<std::uint32_t>(columns));
     style.boldFigures = random() % 2 == 0;
     style.tollBesideDistance = random() % 3 == 0;
+    // The map application puts the toll under the distance when the two do
+    // not fit side by side in the card.
+    for (const RouteColumn& column : panel.columns)
+        if (estimatedWidth(column.distance + " " + column.toll, style.pointSize, style.boldFigures) >
+            cardWidthOf(style) - 12)
+            style.tollBesideDistance = false;
     return panel;
 }
 

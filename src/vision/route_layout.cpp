@@ -254,13 +254,13 @@ std::vector<std::string> endpointLines(const Fragments& fragments, const std::ve
             std::string(noticeLine)};
 }
 
-template <typename Texts, typename Project>
-std::string joinLines(const Texts& texts, Project project) {
+template <typename Texts>
+std::string joinLines(const Texts& texts) {
     std::string joined;
     bool first = true;
-    for (const auto& t : texts) {
+    for (const auto& text : texts) {
         if (!first) joined += lineSeparator;
-        joined += project(t);
+        joined += text;
         first = false;
     }
     return joined;
@@ -274,11 +274,11 @@ std::vector<std::string> routeBlocks(const std::vector<AmapRecognizedFragment>& 
     std::vector<std::string> lines = endpointLines(fragments, kinds, route.rightEdge);
     for (std::string& line : route.lines) lines.push_back(std::move(line));
 
-    const std::string routeBlock = joinLines(lines, [](const std::string& line) -> const std::string& { return line; });
+    const std::string routeBlock = joinLines(lines);
     std::vector<std::string_view> texts;
     for (std::size_t i = 0; i < fragments.size(); ++i)
         if (!kinds[i].runTogether) texts.push_back(fragments[i].text);
-    const std::string fullText = joinLines(texts, [](std::string_view text) { return text; });
+    const std::string fullText = joinLines(texts);
 
     std::vector<std::string> blocks;
     if (!routeBlock.empty()) blocks.push_back(routeBlock);

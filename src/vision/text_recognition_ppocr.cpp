@@ -16,7 +16,6 @@
 #include <malloc.h>
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <filesystem>
@@ -271,9 +270,13 @@ cv::Mat recognizerInput(const cv::Mat& bgr, const PixelBox& box, reading::CropFi
     return blob;
 }
 
+reading::CropFit fitFor(const Models& m, const PixelBox& box) {
+    return reading::fitCrop(box.right - box.left, box.bottom - box.top, recognizerHeight, m.widths);
+}
+
 std::vector<reading::ReadCharacter> readLine(const Models& m, LineReader& reader, const cv::Mat& bgr,
                                              const PixelBox& box) {
-    const reading::CropFit fit = reading::fitCrop(box.right - box.left, box.bottom - box.top, recognizerHeight, m.widths);
+    const reading::CropFit fit = fitFor(m, box);
     const auto index =
         static_cast<std::size_t>(std::find(m.widths.begin(), m.widths.end(), fit.inputWidth) - m.widths.begin());
     cv::dnn::Net& net = reader.nets[index];
@@ -283,10 +286,6 @@ std::vector<reading::ReadCharacter> readLine(const Models& m, LineReader& reader
     const int steps = scores.size[1], classes = scores.size[2];
     const std::span<const float> values(scores.ptr<float>(), static_cast<std::size_t>(steps) * classes);
     return reading::decodeGreedy(values, steps, classes, m.alphabet);
-}
-
-int inputWidthFor(const Models& m, const PixelBox& box) {
-    return reading::fitCrop(box.right - box.left, box.bottom - box.top, recognizerHeight, m.widths).inputWidth;
 }
 
 // Every line read, in order, the lines shared out between the two readers:
@@ -300,7 +299,7 @@ std::vector<std::vector<reading::ReadCharacter>> readLines(Models& m, const cv::
     std::vector<std::size_t> order(boxes.size());
     std::iota(order.begin(), order.end(), std::size_t{0});
     std::vector<int> widths(boxes.size());
-    for (std::size_t i = 0; i < boxes.size(); ++i) widths[i] = inputWidthFor(m, boxes[i]);
+    for (std::size_t i = 0; i < boxes.size(); ++i) widths[i] = fitFor(m, boxes[i]).inputWidth;
     std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return widths[a] < widths[b]; });
 
     std::vector<std::vector<reading::ReadCharacter>> lines(boxes.size());
