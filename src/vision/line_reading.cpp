@@ -133,10 +133,20 @@ std::optional<std::string> trustedText(const std::vector<ReadCharacter>& line, f
     const auto isDigit = [](const ReadCharacter& c) { return isAsciiDigit(c.text); };
     const auto first = std::find_if(line.begin(), line.end(), isDigit);
     const auto last = std::find_if(line.rbegin(), line.rend(), isDigit).base();
-    for (auto c = first; c < last; ++c)
-        if (c->confidence < minimumConfidence && c->text != " " && c->text != "\u00A5") return std::nullopt;
+    const auto unsure = std::find_if(first, last, [&](const ReadCharacter& c) {
+        return c.confidence < minimumConfidence && c.text != " " && c.text != "\u00A5";
+    });
+    auto end = line.end();
+    if (unsure != last) {
+        // A distance read surely keeps its line up to its unit: what was
+        // unsure comes after it (the toll beside it, its yen sign read as
+        // "Y"), and is lost rather than the distance.
+        end = unsure;
+        while (end - first >= 2 && !((end - 2)->text == "公" && (end - 1)->text == "里")) --end;
+        if (end - first < 2) return std::nullopt;
+    }
     std::string joined;
-    for (const ReadCharacter& c : line) joined += c.text;
+    for (auto c = line.begin(); c != end; ++c) joined += c->text;
     // The alphabet is read from a file: whatever it holds, only well-formed
     // UTF-8 goes on to the layout and the payload.
     std::string trimmed = text::trim(text::wellFormedUtf8(joined));

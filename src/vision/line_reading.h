@@ -78,6 +78,10 @@ inline constexpr float minimumDigitConfidence = 0.9f;
 // read with less than `minimumConfidence`: every character from the first
 // digit to the last ("312.5", "4小时20") but spaces and the yen sign, whose
 // probability the recogniser shares between its two forms.
+// When the first unsure character follows a distance's "公里", the line up
+// to that unit is kept: the toll beside the distance is lost, not the
+// distance. A travel time is never cut so ("4小时" of "4小时2?分" would be
+// a wrong number).
 std::optional<std::string> trustedText(const std::vector<ReadCharacter>& line, float minimumConfidence);
 
 // The order lines are reported in, as a page is read: lines stacked one
