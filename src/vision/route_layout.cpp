@@ -112,15 +112,17 @@ std::vector<TextKind> classify(const Fragments& fragments) {
     kinds.reserve(fragments.size());
     for (const AmapRecognizedFragment& f : fragments) {
         TextKind kind;
-        kind.runTogether = contains(twoTravelTimes, f.text) || contains(twoDistances, f.text);
-        if (kind.runTogether) {
-            kinds.push_back(kind);
-            continue;
+        const bool travelTimeIn = contains(travelTime, f.text);
+        const bool distanceIn = contains(distance, f.text);
+        // Looked for twice only where found once: most fragments hold neither.
+        kind.runTogether = (travelTimeIn && contains(twoTravelTimes, f.text)) ||
+                           (distanceIn && contains(twoDistances, f.text));
+        if (!kind.runTogether) {
+            kind.placeable = isPlaceable(f);
+            kind.travelTime = travelTimeIn;
+            kind.distance = distanceIn;
+            kind.label = !travelTimeIn && !distanceIn && isRouteLabel(f.text);
         }
-        kind.placeable = isPlaceable(f);
-        kind.travelTime = contains(travelTime, f.text);
-        kind.distance = contains(distance, f.text);
-        kind.label = !kind.travelTime && !kind.distance && isRouteLabel(f.text);
         kinds.push_back(kind);
     }
     return kinds;
