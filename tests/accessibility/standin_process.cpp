@@ -5,9 +5,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <stdexcept>
+#include <thread>
 
 namespace standin {
 
@@ -50,7 +52,17 @@ Process::~Process() {
     if (pid_ > 0) {
         kill(pid_, SIGCONT);
         kill(pid_, SIGTERM);
-        waitpid(pid_, nullptr, 0);
+        // Up to 3 s to go, then SIGKILL: a test must not hang on a stand-in
+        // that does not act on SIGTERM in time.
+        bool ended = false;
+        for (int i = 0; i < 60 && !ended; ++i) {
+            ended = waitpid(pid_, nullptr, WNOHANG) != 0;
+            if (!ended) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        if (!ended) {
+            kill(pid_, SIGKILL);
+            waitpid(pid_, nullptr, 0);
+        }
     }
     if (output_ >= 0) close(output_);
     std::filesystem::remove(scenarioCopy_);

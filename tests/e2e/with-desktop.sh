@@ -19,6 +19,26 @@ fi
 
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 
+# Whether the process is there and not a zombie waiting to be reaped.
+running() {
+  local state
+  state=$(sed -n 's/^.*) \(.\).*/\1/p' "/proc/$1/stat" 2>/dev/null) || return 1
+  [ -n "$state" ] && [ "$state" != Z ]
+}
+
+# Ends a child of this shell: SIGTERM, up to 3 s to go, then SIGKILL. A
+# daemon that does not act on SIGTERM in time (one waiting on a bus under
+# load, say) must not keep the run waiting until its time limit.
+end_child() {
+  kill -TERM "$1" 2>/dev/null || true
+  for _ in $(seq 60); do
+    running "$1" || break
+    sleep 0.05
+  done
+  kill -KILL "$1" 2>/dev/null || true
+  wait "$1" 2>/dev/null || true
+}
+
 # Second stage: inside the private session bus.
 if [ "${WENDREL_E2E_STAGE:-}" = session ]; then
   unset WENDREL_E2E_STAGE
@@ -30,7 +50,7 @@ if [ "${WENDREL_E2E_STAGE:-}" = session ]; then
       sleep 0.2
       while read -r pid; do kill -KILL "$pid" 2>/dev/null || true; done < "$WENDREL_E2E_DIR/pids"
     fi
-    if [ -n "$launcher_pid" ]; then kill -TERM "$launcher_pid" 2>/dev/null || true; wait "$launcher_pid" 2>/dev/null || true; fi
+    if [ -n "$launcher_pid" ]; then end_child "$launcher_pid"; fi
   }
   trap stop_session EXIT
   trap 'exit 130' INT TERM
@@ -58,7 +78,7 @@ WENDREL_E2E_DIR="$(mktemp -d "${TMPDIR:-/tmp}/wendrel-e2e.XXXXXX")"
 export WENDREL_E2E_DIR
 xvfb_pid=
 stop_display() {
-  if [ -n "$xvfb_pid" ]; then kill -TERM "$xvfb_pid" 2>/dev/null || true; wait "$xvfb_pid" 2>/dev/null || true; fi
+  if [ -n "$xvfb_pid" ]; then end_child "$xvfb_pid"; fi
   rm -rf "$WENDREL_E2E_DIR"
 }
 trap stop_display EXIT
