@@ -137,17 +137,22 @@ wait_for_read_end() {
 }
 read_ended() { has_payload || shows_text "$WENDREL_PID" "未能读取"; }
 
-case_quit-during-read() {
+# Starts a read of a large tree, to be interrupted in its middle; READ_PRESSED
+# is when Return was pressed.
+start_read_of_a_large_tree() {
   start_listener
   start_standin elements-3500
   start_wendrel
-  local pressed
-  pressed=$(date +%s%N)
+  READ_PRESSED=$(date +%s%N)
   press_read
   sleep 0.1
+}
+
+case_quit-during-read() {
+  start_read_of_a_large_tree
   kill -TERM "$STANDIN_PID"
   wait "$STANDIN_PID" 2>/dev/null || true
-  wait_for_read_end "$pressed"
+  wait_for_read_end "$READ_PRESSED"
   # The next map application is read as if nothing had happened (the read
   # before may have put the same payload on the clipboard already).
   start_standin three-options
@@ -155,15 +160,9 @@ case_quit-during-read() {
 }
 
 case_stopped-during-read() {
-  start_listener
-  start_standin elements-3500
-  start_wendrel
-  local pressed
-  pressed=$(date +%s%N)
-  press_read
-  sleep 0.1
+  start_read_of_a_large_tree
   kill -STOP "$STANDIN_PID"
-  wait_for_read_end "$pressed"
+  wait_for_read_end "$READ_PRESSED"
   kill -CONT "$STANDIN_PID"
 }
 
