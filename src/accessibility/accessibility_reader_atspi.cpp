@@ -3,7 +3,7 @@
 // The reader owns everything it talks through: one thread, and on it a private
 // connection to the accessibility bus (its address from org.a11y.Bus on the
 // session bus) that no other code sees and no main loop dispatches. Only that
-// thread sends, waits and dispatches on it. Nothing is attached to any GLib
+// thread sends, waits and reads on it. Nothing is attached to any GLib
 // context, so no accessibility traffic ever runs on the window's event loop,
 // and events the applications publish never reach this process: the
 // connection asks for none.
@@ -12,48 +12,56 @@
 // its root are the applications, and the bus daemon names each one's process.
 // When the application's bridge offers a direct connection, the walk opens one
 // for itself and goes over it, on the same thread.
-// The walk sends plain AT-SPI calls: every call about one element goes out at
-// once, and the next siblings are asked ahead, so a read waits for about one
-// round trip per element instead of one per call. Nothing of an earlier read is
-// kept, so a panel that changed is never read from a stale copy.
+//
+// The walk keeps a few hundred requests in flight: the requests about every
+// element it already knows of go out in the order the walk will read them
+// (parent before children, children in order), each element's all at once,
+// and the answers are taken in as they arrive; an element's children are
+// known, and asked about, as soon as its parent's list of children comes in.
+// The walk itself still reads the elements one after the other, so the texts
+// come out in the same order as when every answer was waited for in turn.
+// Nothing of an earlier read is kept, so a panel that changed is never read
+// from a stale copy.
 //
 // The caller blocks until the thread hands back the walk's texts, so the read
 // stays synchronous for it.
 
 #include "accessibility/accessibility_reader.h"
 #include "accessibility/accessibility_walk.h"
-#include "accessibility/atspi_address.h"
+#include "accessibility/atspi_bus.h"
 
-#include <dbus/dbus.h>
-
+#include <array>
 #include <chrono>
 #include <condition_variable>
-#include <cstdlib>
-#include <cstring>
 #include <deque>
 #include <future>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
 #include <thread>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
 namespace {
 
 using namespace accessibility;
+using namespace accessibility::atspi;
+using Clock = std::chrono::steady_clock;
 
-// A map application that stops answering must not freeze Wendrel for the
-// D-Bus default of 25 s on each of thousands of calls.
-constexpr int callTimeoutMs = 1000;
-// The bus launcher and the registry may be started on demand by the first
-// call; they are not the application being read, so they get longer.
-constexpr int discoveryTimeoutMs = 3000;
 // Safety net for the caller: the walk itself ends within its 5 s budget plus
 // one call; a thread that hangs anyway (a bus that accepts the connection but
 // never answers) costs one empty read, not a frozen window.
 constexpr auto callerWaitLimit = std::chrono::seconds(8);
+constexpr auto callTimeout = std::chrono::milliseconds(callTimeoutMs);
+
+// Requests sent and not yet answered, at most. Enough to keep the application
+// and the bus daemon busy while answers travel (from 64 on, more made no
+// difference over either stand-in); more would only queue up in them, and a
+// bus daemon with the stock limits refuses more than 128 from one connection.
+constexpr std::size_t requestsInFlight = 128;
 
 constexpr std::string_view roleAttribute = "AXRole";
 constexpr std::string_view roleDescriptionAttribute = "AXRoleDescription";
@@ -61,460 +69,468 @@ constexpr std::string_view identifierAttribute = "AXIdentifier";
 // Object attributes ("toolkit", "id", ...) are listed under this prefix.
 constexpr std::string_view objectAttributePrefix = "AXAttribute:";
 
-constexpr const char* accessibleInterface = "org.a11y.atspi.Accessible";
-constexpr const char* textInterface = "org.a11y.atspi.Text";
-constexpr const char* valueInterface = "org.a11y.atspi.Value";
-constexpr const char* propertiesInterface = "org.freedesktop.DBus.Properties";
-constexpr const char* registryName = "org.a11y.atspi.Registry";
-constexpr const char* rootPath = "/org/a11y/atspi/accessible/root";
+// What the walk takes from an element, each the answer to one request; on a
+// bridge that answers GetAll, the first five come in one answer.
+enum class Ask : std::uint8_t { name, description, identifier, help, attributes, role, localizedRole, text, children };
+constexpr std::size_t askCount = 9;
+constexpr std::size_t propertiesCount = 5;  // name to attributes
 
-// A private connection: closed before it is released.
-struct CloseConnection {
-    void operator()(DBusConnection* connection) const {
-        dbus_connection_close(connection);
-        dbus_connection_unref(connection);
+constexpr std::size_t at(Ask ask) { return static_cast<std::size_t>(ask); }
+
+// Where an element stands in the walk: the indexes of its ancestors and its
+// own in their lists (the walk's order is theirs, compared in turn), its depth
+// (windows are 0, the application -1), and the fewest elements that the walk
+// reads before it.
+struct Position {
+    std::vector<std::uint32_t> path;
+    std::int64_t depth = -1;
+    std::int64_t fewestBefore = -1;
+
+    Position child(std::size_t index) const {
+        Position p{path, depth + 1, fewestBefore + 1 + static_cast<std::int64_t>(index)};
+        p.path.push_back(static_cast<std::uint32_t>(index));
+        return p;
     }
 };
-using ConnectionPtr = std::unique_ptr<DBusConnection, CloseConnection>;
 
-// What one application's accessibility bridge offers, learnt during a walk.
-// Help texts are a recent addition many bridges lack; once one answered that
-// it has none, its other elements are not asked.
-struct Bridge {
-    bool offersHelpText = true;
+struct WalkOrder {
+    bool operator()(const std::vector<std::uint32_t>* a, const std::vector<std::uint32_t>* b) const {
+        return *a < *b;
+    }
 };
-
-// Where one element lives: the connection, the owner's bus name, the path.
-// `bus` is the accessibility bus or a direct connection to the application;
-// an element another process embeds is reached through `accessibilityBus`.
-struct Target {
-    DBusConnection* bus = nullptr;
-    std::string busName;
-    std::string path;
-    std::shared_ptr<Bridge> bridge = std::make_shared<Bridge>();
-    DBusConnection* accessibilityBus = nullptr;
-};
-
-// One method call in flight. Its answer is collected on demand; a call that
-// is dropped unanswered is cancelled.
-class PendingCall {
-public:
-    PendingCall() = default;
-    // Sends `message` (taking it over) on `bus`.
-    PendingCall(DBusConnection* bus, DBusMessage* message, int timeoutMs = callTimeoutMs) {
-        if (!message) return;
-        if (!dbus_connection_send_with_reply(bus, message, &pending_, timeoutMs)) pending_ = nullptr;
-        dbus_message_unref(message);
-    }
-    PendingCall(PendingCall&& other) noexcept { *this = std::move(other); }
-    PendingCall& operator=(PendingCall&& other) noexcept {
-        std::swap(pending_, other.pending_);
-        std::swap(reply_, other.reply_);
-        std::swap(outcome_, other.outcome_);
-        return *this;
-    }
-    PendingCall(const PendingCall&) = delete;
-    PendingCall& operator=(const PendingCall&) = delete;
-    ~PendingCall() {
-        if (pending_) {
-            dbus_pending_call_cancel(pending_);
-            dbus_pending_call_unref(pending_);
-        }
-        if (reply_) dbus_message_unref(reply_);
-    }
-
-    // Waits for the answer; libdbus ends the wait with NoReply after the
-    // per-call timeout.
-    CallOutcome wait() {
-        if (!pending_) return outcome_;
-        dbus_pending_call_block(pending_);
-        reply_ = dbus_pending_call_steal_reply(pending_);
-        dbus_pending_call_unref(pending_);
-        pending_ = nullptr;
-        outcome_ = classify(reply_);
-        return outcome_;
-    }
-    DBusMessage* reply() const { return outcome_ == CallOutcome::ok ? reply_ : nullptr; }
-
-private:
-    static CallOutcome classify(DBusMessage* reply) {
-        if (!reply) return CallOutcome::failed;
-        if (dbus_message_get_type(reply) != DBUS_MESSAGE_TYPE_ERROR) return CallOutcome::ok;
-        const char* name = dbus_message_get_error_name(reply);
-        if (name && std::strcmp(name, DBUS_ERROR_NO_REPLY) == 0) return CallOutcome::notAnswering;
-        return CallOutcome::failed;
-    }
-
-    DBusPendingCall* pending_ = nullptr;
-    DBusMessage* reply_ = nullptr;
-    CallOutcome outcome_ = CallOutcome::failed;
-};
-
-// ---- Reading replies ----
-
-std::optional<std::string> stringIn(DBusMessageIter* it) {
-    if (dbus_message_iter_get_arg_type(it) != DBUS_TYPE_STRING) return std::nullopt;
-    const char* text = nullptr;
-    dbus_message_iter_get_basic(it, &text);
-    return std::string(text ? text : "");
-}
-
-// A reply of one string ("s"), or a property reply of one string ("v" of "s").
-std::optional<std::string> replyString(DBusMessage* reply) {
-    DBusMessageIter it;
-    if (!reply || !dbus_message_iter_init(reply, &it)) return std::nullopt;
-    if (dbus_message_iter_get_arg_type(&it) == DBUS_TYPE_VARIANT) {
-        DBusMessageIter inner;
-        dbus_message_iter_recurse(&it, &inner);
-        return stringIn(&inner);
-    }
-    return stringIn(&it);
-}
-
-// Walks the entries of an array reply ("a..."), each handed to `each`.
-template <typename Each>
-bool forEachEntry(DBusMessage* reply, Each each) {
-    DBusMessageIter it;
-    if (!reply || !dbus_message_iter_init(reply, &it) || dbus_message_iter_get_arg_type(&it) != DBUS_TYPE_ARRAY) {
-        return false;
-    }
-    DBusMessageIter entry;
-    dbus_message_iter_recurse(&it, &entry);
-    while (dbus_message_iter_get_arg_type(&entry) != DBUS_TYPE_INVALID) {
-        each(&entry);
-        dbus_message_iter_next(&entry);
-    }
-    return true;
-}
-
-// Two strings of a dict entry ("{ss}") or a struct ("(so)").
-std::optional<std::pair<std::string, std::string>> stringPair(DBusMessageIter* entry) {
-    DBusMessageIter fields;
-    dbus_message_iter_recurse(entry, &fields);
-    auto first = stringIn(&fields);
-    dbus_message_iter_next(&fields);
-    std::optional<std::string> second;
-    if (dbus_message_iter_get_arg_type(&fields) == DBUS_TYPE_OBJECT_PATH) {
-        const char* path = nullptr;
-        dbus_message_iter_get_basic(&fields, &path);
-        second = std::string(path ? path : "");
-    } else {
-        second = stringIn(&fields);
-    }
-    if (!first || !second) return std::nullopt;
-    return std::make_pair(*first, *second);
-}
-
-Reply<AttributeValue> textAnswer(PendingCall& call) {
-    auto outcome = call.wait();
-    if (outcome != CallOutcome::ok) return Reply<AttributeValue>{outcome, std::nullopt};
-    auto text = replyString(call.reply());
-    if (!text) return Reply<AttributeValue>::failed();
-    return Reply<AttributeValue>::answered(AttributeValue::plain(std::move(*text)));
-}
-
-DBusMessage* methodCall(const Target& target, const char* interface, const char* method) {
-    return dbus_message_new_method_call(target.busName.c_str(), target.path.c_str(), interface, method);
-}
-
-// org.freedesktop.DBus.Properties.Get of an Accessible property.
-PendingCall askProperty(const Target& target, const char* property) {
-    DBusMessage* message = methodCall(target, propertiesInterface, "Get");
-    if (message) {
-        const char* interface = accessibleInterface;
-        dbus_message_append_args(message, DBUS_TYPE_STRING, &interface, DBUS_TYPE_STRING, &property,
-                                 DBUS_TYPE_INVALID);
-    }
-    return PendingCall(target.bus, message);
-}
-
-PendingCall askAccessible(const Target& target, const char* method) {
-    return PendingCall(target.bus, methodCall(target, accessibleInterface, method));
-}
-
-// The whole text: from offset 0 to -1, the end.
-PendingCall askWholeText(const Target& target) {
-    DBusMessage* message = methodCall(target, textInterface, "GetText");
-    if (message) {
-        dbus_int32_t start = 0;
-        dbus_int32_t end = -1;
-        dbus_message_append_args(message, DBUS_TYPE_INT32, &start, DBUS_TYPE_INT32, &end, DBUS_TYPE_INVALID);
-    }
-    return PendingCall(target.bus, message);
-}
 
 class AtspiElement;
 
-// Siblings are asked ahead of the walk: while one child's subtree is read, the
-// next children's answers are already on their way, so a level costs about
-// one round trip instead of one per call.
-struct Siblings {
-    std::vector<AtspiElement*> elements;
-    void askAhead(std::size_t from);
+// The walk's requests on its connections. Elements the walk knows of wait
+// their turn in the walk's order and are asked about while fewer than
+// requestsInFlight requests are unanswered; answers are handed to the element
+// that asked as they arrive.
+class Requests {
+public:
+    explicit Requests(const WalkLimits& limits) : limits_(limits) {}
+    Requests(const Requests&) = delete;
+    Requests& operator=(const Requests&) = delete;
+
+    const WalkLimits& limits() const { return limits_; }
+
+    // Sends `message` (taking it over) about `element`'s `ask` (all five
+    // properties at once when `all`); its serial, or nothing when it could not
+    // be sent.
+    std::optional<dbus_uint32_t> send(DBusConnection* bus, DBusMessage* message, AtspiElement* element, Ask ask,
+                                      bool all = false);
+    // The element is gone: the answer to this request is dropped.
+    void forget(DBusConnection* bus, dbus_uint32_t serial);
+
+    void enqueue(AtspiElement& element, const std::vector<std::uint32_t>& path) { waiting_.emplace(&path, &element); }
+    void dequeue(const std::vector<std::uint32_t>& path) { waiting_.erase(&path); }
+
+    // Takes in what arrived on `bus`, asks about further elements while there
+    // is room, and waits for more until `deadline`. False when the deadline
+    // passed, or the connection went away, with nothing new taken in.
+    bool receive(DBusConnection* bus, Clock::time_point deadline);
+    // The same without waiting.
+    void poll(DBusConnection* bus);
+
+    // Bytes of text taken in and not yet read by the walk.
+    void hold(std::int64_t bytes) { heldBytes_ += bytes; }
+
+private:
+    struct Sent {
+        AtspiElement* element;
+        Ask ask;
+        bool all;
+    };
+    using Line = std::unordered_map<dbus_uint32_t, Sent>;
+
+    Line& lineOf(DBusConnection* bus);
+    bool takeArrived(DBusConnection* bus);
+    void askFurther();
+
+    const WalkLimits& limits_;
+    std::vector<std::pair<DBusConnection*, Line>> lines_;
+    std::size_t inFlight_ = 0;
+    std::int64_t heldBytes_ = 0;
+    std::map<const std::vector<std::uint32_t>*, AtspiElement*, WalkOrder> waiting_;
 };
-constexpr std::size_t askAheadCount = 16;
 
-// The walk reads no more elements than this in all, so children past that many
-// under one parent are never read. Not making them keeps memory bounded when an
-// application reports 100,000 children under one parent (that cost some 50 MB).
-constexpr std::size_t mostChildrenKept = static_cast<std::size_t>(WalkLimits{}.maxElements);
-
-// One element read with plain AT-SPI D-Bus calls on the reader's connection.
-// Nothing is cached: every walk asks afresh, so a panel that changed is never
-// read from a stale copy. All calls that do not depend on one another are sent
-// at once.
+// One element read with plain AT-SPI D-Bus calls on the reader's connections.
+// Nothing is cached: every walk asks afresh. It is made when its parent's list
+// of children arrives, within the walk's depth and element limits, and asked
+// about when its turn comes or when the walk reaches it, whichever is first.
 class AtspiElement final : public Element {
 public:
-    AtspiElement(Target target, std::shared_ptr<Siblings> siblings, std::size_t index)
-        : target_(std::move(target)), siblings_(std::move(siblings)), index_(index) {}
-
-    void ask() {
-        if (asked_) return;
-        asked_ = true;
-        name_ = askProperty(target_, "Name");
-        description_ = askProperty(target_, "Description");
-        identifier_ = askProperty(target_, "AccessibleId");
-        if (target_.bridge->offersHelpText) help_ = askProperty(target_, "HelpText");
-        role_ = askAccessible(target_, "GetRoleName");
-        localizedRole_ = askAccessible(target_, "GetLocalizedRoleName");
-        attributes_ = askAccessible(target_, "GetAttributes");
-        interfaces_ = askAccessible(target_, "GetInterfaces");
-        children_ = askAccessible(target_, "GetChildren");
+    AtspiElement(Requests& requests, Target target, Position position)
+        : requests_(requests), target_(std::move(target)), position_(std::move(position)) {
+        requests_.enqueue(*this, position_.path);
     }
+    ~AtspiElement() override;
+    AtspiElement(const AtspiElement&) = delete;
+    AtspiElement& operator=(const AtspiElement&) = delete;
 
-    Reply<std::vector<std::string>> attributeNames() override {
-        ask();
-        if (siblings_) siblings_->askAhead(index_ + 1);
-        std::vector<std::string> names{std::string(roleAttribute), std::string(roleDescriptionAttribute),
-                                       std::string(identifierAttribute)};
-        auto outcome = attributes_.wait();
-        if (outcome == CallOutcome::notAnswering) return Reply<std::vector<std::string>>::timedOut();
-        forEachEntry(attributes_.reply(), [&](DBusMessageIter* entry) {
-            if (auto pair = stringPair(entry)) {
-                names.push_back(std::string(objectAttributePrefix) + pair->first);
-                objectAttributes_.push_back(std::move(*pair));
-            }
-        });
-        return Reply<std::vector<std::string>>::answered(std::move(names));
-    }
+    // Sends every request about the element at once.
+    void ask();
+    // The answer to a request sent with Requests::send.
+    void take(Ask which, bool all, DBusMessage* reply);
 
-    Reply<AttributeValue> attributeValue(std::string_view name) override {
-        ask();
-        if (name == titleAttribute) return textAnswer(name_);
-        if (name == descriptionAttribute) return textAnswer(description_);
-        if (name == valueAttribute) return valueText();
-        if (name == helpAttribute) return helpText();
-        if (name == roleAttribute) return textAnswer(role_);
-        if (name == roleDescriptionAttribute) return textAnswer(localizedRole_);
-        if (name == identifierAttribute) return textAnswer(identifier_);
-        if (name.starts_with(objectAttributePrefix)) return objectAttribute(name);
-        return Reply<AttributeValue>::failed();
-    }
-
-    Reply<Elements> children() override {
-        ask();
-        auto outcome = children_.wait();
-        if (outcome != CallOutcome::ok) return Reply<Elements>{outcome, std::nullopt};
-        auto siblings = std::make_shared<Siblings>();
-        Elements children;
-        forEachEntry(children_.reply(), [&](DBusMessageIter* entry) {
-            if (children.size() >= mostChildrenKept) return;
-            auto reference = stringPair(entry);
-            if (!reference) return;
-            auto child = std::make_unique<AtspiElement>(childTarget(*reference), siblings, children.size());
-            siblings->elements.push_back(child.get());
-            children.push_back(std::move(child));
-        });
-        siblings->askAhead(0);
-        return Reply<Elements>::answered(std::move(children));
-    }
-
+    Reply<std::vector<std::string>> attributeNames() override;
+    Reply<AttributeValue> attributeValue(std::string_view name) override;
+    Reply<Elements> children() override;
     // The application's children are its top-level windows.
     Reply<Elements> windows() override { return children(); }
 
 private:
-    // A child that another process embeds has a bridge of its own.
-    Target childTarget(const std::pair<std::string, std::string>& reference) const {
-        if (reference.first == target_.busName) {
-            return Target{target_.bus, reference.first, reference.second, target_.bridge, target_.accessibilityBus};
-        }
-        return Target{target_.accessibilityBus, reference.first, reference.second, std::make_shared<Bridge>(),
-                      target_.accessibilityBus};
-    }
+    struct Slot {
+        enum class State : std::uint8_t { unsent, sent, answered } state = State::unsent;
+        CallOutcome outcome = CallOutcome::failed;
+        Clock::time_point sentAt{};
+        dbus_uint32_t serial = 0;
+    };
 
-    Reply<AttributeValue> helpText() {
-        auto reply = textAnswer(help_);
-        if (reply.outcome == CallOutcome::failed) target_.bridge->offersHelpText = false;
-        return reply;
-    }
+    void send(Ask which, DBusMessage* message);
+    void sendIf(bool offered, Ask which, const char* property);
+    void sendProperties();
+    void answer(Ask which, CallOutcome outcome);
+    bool awaited(Ask which) const;
+    void keepText(Ask which, std::optional<std::string> value);
+    void takeProperties(DBusMessage* reply);
+    void takeAttributes(DBusMessageIter* list);
+    void takeChildren(DBusMessage* reply);
+    CallOutcome await(Ask which);
+    Reply<AttributeValue> textReply(Ask which);
+    Reply<AttributeValue> objectAttribute(std::string_view name);
+    Target childTarget(const std::pair<std::string, std::string>& reference) const;
+    void releaseTexts();
 
-    // The whole text of the Text interface; a numeric Value gives no text.
-    Reply<AttributeValue> valueText() {
-        auto outcome = interfaces_.wait();
-        if (outcome != CallOutcome::ok) return Reply<AttributeValue>{outcome, std::nullopt};
-        bool text = false;
-        bool value = false;
-        forEachEntry(interfaces_.reply(), [&](DBusMessageIter* entry) {
-            auto name = stringIn(entry);
-            text = text || name == textInterface;
-            value = value || name == valueInterface;
-        });
-        if (text) {
-            PendingCall whole = askWholeText(target_);
-            return textAnswer(whole);
-        }
-        if (value) return Reply<AttributeValue>::answered(AttributeValue::number());
-        return Reply<AttributeValue>::failed();
-    }
-
-    Reply<AttributeValue> objectAttribute(std::string_view name) const {
-        auto key = name.substr(objectAttributePrefix.size());
-        for (const auto& [k, v] : objectAttributes_) {
-            if (k == key) return Reply<AttributeValue>::answered(AttributeValue::plain(v));
-        }
-        return Reply<AttributeValue>::failed();
-    }
-
+    Requests& requests_;
     Target target_;
-    std::shared_ptr<Siblings> siblings_;
-    std::size_t index_ = 0;
+    Position position_;
     bool asked_ = false;
-    PendingCall name_, description_, identifier_, help_, role_, localizedRole_, attributes_, interfaces_, children_;
+    std::array<Slot, askCount> slots_{};
+    std::array<std::string, askCount> texts_{};
     std::vector<std::pair<std::string, std::string>> objectAttributes_;
+    std::int64_t heldBytes_ = 0;
+    Elements children_;
 };
 
-void Siblings::askAhead(std::size_t from) {
-    for (std::size_t i = from; i < elements.size() && i < from + askAheadCount; ++i) elements[i]->ask();
-}
+// ---- Requests ----
 
-// ---- Finding the application ----
-
-// The references (bus name, path) of a GetChildren reply.
-std::vector<std::pair<std::string, std::string>> references(DBusMessage* reply) {
-    std::vector<std::pair<std::string, std::string>> found;
-    forEachEntry(reply, [&](DBusMessageIter* entry) {
-        if (auto reference = stringPair(entry)) found.push_back(std::move(*reference));
-    });
-    return found;
-}
-
-std::optional<std::uint32_t> replyUint32(DBusMessage* reply) {
-    DBusMessageIter it;
-    if (!reply || !dbus_message_iter_init(reply, &it) || dbus_message_iter_get_arg_type(&it) != DBUS_TYPE_UINT32) {
-        return std::nullopt;
+Requests::Line& Requests::lineOf(DBusConnection* bus) {
+    for (auto& [connection, line] : lines_) {
+        if (connection == bus) return line;
     }
-    dbus_uint32_t value = 0;
-    dbus_message_iter_get_basic(&it, &value);
-    return value;
+    return lines_.emplace_back(bus, Line{}).second;
 }
 
-PendingCall askProcessId(DBusConnection* bus, const std::string& busName) {
-    DBusMessage* message = dbus_message_new_method_call(DBUS_SERVICE_DBUS, DBUS_PATH_DBUS, DBUS_INTERFACE_DBUS,
-                                                        "GetConnectionUnixProcessID");
-    if (message) {
-        const char* name = busName.c_str();
-        dbus_message_append_args(message, DBUS_TYPE_STRING, &name, DBUS_TYPE_INVALID);
+std::optional<dbus_uint32_t> Requests::send(DBusConnection* bus, DBusMessage* message, AtspiElement* element,
+                                            Ask ask, bool all) {
+    if (!message) return std::nullopt;
+    dbus_uint32_t serial = 0;
+    const bool sent = dbus_connection_send(bus, message, &serial);
+    dbus_message_unref(message);
+    if (!sent) return std::nullopt;
+    lineOf(bus).emplace(serial, Sent{element, ask, all});
+    ++inFlight_;
+    return serial;
+}
+
+void Requests::forget(DBusConnection* bus, dbus_uint32_t serial) {
+    auto& line = lineOf(bus);
+    if (auto it = line.find(serial); it != line.end()) it->second.element = nullptr;
+}
+
+bool Requests::takeArrived(DBusConnection* bus) {
+    bool took = false;
+    while (DBusMessage* message = dbus_connection_pop_message(bus)) {
+        took = true;
+        const int type = dbus_message_get_type(message);
+        if (type == DBUS_MESSAGE_TYPE_METHOD_RETURN || type == DBUS_MESSAGE_TYPE_ERROR) {
+            auto& line = lineOf(bus);
+            if (auto it = line.find(dbus_message_get_reply_serial(message)); it != line.end()) {
+                const Sent sent = it->second;
+                line.erase(it);
+                --inFlight_;
+                if (sent.element) sent.element->take(sent.ask, sent.all, message);
+            }
+        } else if (type == DBUS_MESSAGE_TYPE_METHOD_CALL && !dbus_message_get_no_reply(message)) {
+            // Nobody calls the reader; whoever does gets an error, not silence.
+            if (DBusMessage* error = dbus_message_new_error(message, DBUS_ERROR_UNKNOWN_METHOD, "")) {
+                dbus_connection_send(bus, error, nullptr);
+                dbus_message_unref(error);
+            }
+        }
+        dbus_message_unref(message);
     }
-    return PendingCall(bus, message, discoveryTimeoutMs);
+    return took;
 }
 
-// The application element of `pid`: the registry lists the applications, the
-// bus daemon says whose each connection is. Neither is the application
-// itself, so a stopped application does not hold these calls up. The list is
-// asked afresh every time: an application that started since the last read
-// must be found.
-std::optional<Target> findApplication(DBusConnection* bus, std::int32_t pid) {
-    PendingCall list(bus, dbus_message_new_method_call(registryName, rootPath, accessibleInterface, "GetChildren"),
-                     discoveryTimeoutMs);
-    if (list.wait() != CallOutcome::ok) return std::nullopt;
-    auto applications = references(list.reply());
-    std::vector<PendingCall> owners;
-    owners.reserve(applications.size());
-    for (const auto& application : applications) owners.push_back(askProcessId(bus, application.first));
-    for (std::size_t i = 0; i < applications.size(); ++i) {
-        if (owners[i].wait() != CallOutcome::ok) continue;
-        auto owner = replyUint32(owners[i].reply());
-        if (owner && static_cast<std::int64_t>(*owner) == pid) {
-            return Target{bus, applications[i].first, applications[i].second, std::make_shared<Bridge>(), bus};
+// A walk never holds more unread text than it could collect: past that, the
+// walk catches up before further elements are asked about.
+void Requests::askFurther() {
+    while (inFlight_ < requestsInFlight && heldBytes_ < limits_.maxTextBytes && !waiting_.empty()) {
+        AtspiElement* next = waiting_.begin()->second;
+        next->ask();
+    }
+}
+
+bool Requests::receive(DBusConnection* bus, Clock::time_point deadline) {
+    const bool took = takeArrived(bus);
+    askFurther();
+    if (took) return true;
+    const auto now = Clock::now();
+    if (now >= deadline || !dbus_connection_get_is_connected(bus)) return false;
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - now);
+    dbus_connection_read_write(bus, static_cast<int>(left.count()));
+    return true;
+}
+
+void Requests::poll(DBusConnection* bus) {
+    dbus_connection_read_write(bus, 0);
+    takeArrived(bus);
+    askFurther();
+}
+
+// ---- AtspiElement ----
+
+AtspiElement::~AtspiElement() {
+    if (!asked_) requests_.dequeue(position_.path);
+    for (const Slot& slot : slots_) {
+        if (slot.state == Slot::State::sent) requests_.forget(target_.bus, slot.serial);
+    }
+    requests_.hold(-heldBytes_);
+}
+
+void AtspiElement::ask() {
+    if (asked_) return;
+    asked_ = true;
+    requests_.dequeue(position_.path);
+    sendProperties();
+    send(Ask::role, methodCall(target_, accessibleInterface, "GetRoleName"));
+    send(Ask::localizedRole, methodCall(target_, accessibleInterface, "GetLocalizedRoleName"));
+    // Asked of every element: one without the Text interface answers with an
+    // error, which gives no text just as a number or no value would.
+    send(Ask::text, wholeTextCall(target_));
+    // The children of an element at the deepest depth are never read.
+    if (position_.depth < requests_.limits().deepestDepth) {
+        send(Ask::children, methodCall(target_, accessibleInterface, "GetChildren"));
+    } else {
+        answer(Ask::children, CallOutcome::ok);
+    }
+}
+
+void AtspiElement::send(Ask which, DBusMessage* message) {
+    const auto serial = requests_.send(target_.bus, message, this, which);
+    if (!serial) return answer(which, CallOutcome::failed);
+    slots_[at(which)] = Slot{Slot::State::sent, CallOutcome::failed, Clock::now(), *serial};
+}
+
+// Name, description, identifier, help text and object attributes: in one
+// GetAll where the bridge answers it, else one request each.
+void AtspiElement::sendProperties() {
+    if (target_.bridge->answersGetAll) {
+        if (auto serial = requests_.send(target_.bus, allPropertiesCall(target_), this, Ask::name, true)) {
+            const auto now = Clock::now();
+            for (std::size_t i = 0; i < propertiesCount; ++i) {
+                slots_[i] = Slot{Slot::State::sent, CallOutcome::failed, now, *serial};
+            }
+            return;
         }
     }
-    return std::nullopt;
+    send(Ask::name, propertyCall(target_, "Name"));
+    send(Ask::description, propertyCall(target_, "Description"));
+    sendIf(target_.bridge->offersIdentifier, Ask::identifier, "AccessibleId");
+    sendIf(target_.bridge->offersHelpText, Ask::help, "HelpText");
+    send(Ask::attributes, methodCall(target_, accessibleInterface, "GetAttributes"));
 }
 
-// ---- The connection ----
-
-// One string from a method without arguments, or nothing.
-std::optional<std::string> askString(DBusConnection* bus, const char* name, const char* path, const char* interface,
-                                     const char* method) {
-    PendingCall call(bus, dbus_message_new_method_call(name, path, interface, method), discoveryTimeoutMs);
-    if (call.wait() != CallOutcome::ok) return std::nullopt;
-    return replyString(call.reply());
+// A property the bridge is known not to have is not asked for.
+void AtspiElement::sendIf(bool offered, Ask which, const char* property) {
+    if (offered) return send(which, propertyCall(target_, property));
+    answer(which, CallOutcome::failed);
 }
 
-// Where the accessibility bus is: the session's bus launcher knows, unless the
-// environment names it.
-std::optional<std::string> accessibilityBusAddress() {
-    if (const char* address = std::getenv("AT_SPI_BUS_ADDRESS"); address && *address) return std::string(address);
-    DBusError error;
-    dbus_error_init(&error);
-    ConnectionPtr session(dbus_bus_get_private(DBUS_BUS_SESSION, &error));
-    dbus_error_free(&error);
-    if (!session) return std::nullopt;
-    dbus_connection_set_exit_on_disconnect(session.get(), FALSE);
-    return askString(session.get(), "org.a11y.Bus", "/org/a11y/bus", "org.a11y.Bus", "GetAddress");
+void AtspiElement::answer(Ask which, CallOutcome outcome) {
+    slots_[at(which)].state = Slot::State::answered;
+    slots_[at(which)].outcome = outcome;
 }
 
-ConnectionPtr openAccessibilityBus() {
-    auto address = accessibilityBusAddress();
-    if (!address || address->empty()) return nullptr;
-    DBusError error;
-    dbus_error_init(&error);
-    ConnectionPtr bus(dbus_connection_open_private(address->c_str(), &error));
-    if (bus) {
-        dbus_connection_set_exit_on_disconnect(bus.get(), FALSE);
-        if (!dbus_bus_register(bus.get(), &error)) bus.reset();
+bool AtspiElement::awaited(Ask which) const { return slots_[at(which)].state == Slot::State::sent; }
+
+void AtspiElement::keepText(Ask which, std::optional<std::string> value) {
+    if (!value) return answer(which, CallOutcome::failed);
+    heldBytes_ += static_cast<std::int64_t>(value->size());
+    requests_.hold(static_cast<std::int64_t>(value->size()));
+    texts_[at(which)] = std::move(*value);
+    answer(which, CallOutcome::ok);
+}
+
+void AtspiElement::take(Ask which, bool all, DBusMessage* reply) {
+    const CallOutcome outcome = outcomeOf(reply);
+    if (all && outcome == CallOutcome::failed) {
+        // A bridge that refuses GetAll is asked one property at a time.
+        target_.bridge->answersGetAll = false;
+        return sendProperties();
     }
-    dbus_error_free(&error);
-    return bus;
-}
-
-// Hands whatever arrived besides replies (the bus's own greetings, a stray
-// call) to libdbus, which answers calls with an error; keeps the queue short.
-void drainIncoming(DBusConnection* bus) {
-    for (int i = 0; i < 10000 && dbus_connection_dispatch(bus) == DBUS_DISPATCH_DATA_REMAINS; ++i) {
+    if (outcome != CallOutcome::ok) {
+        const std::size_t end = all ? propertiesCount : at(which) + 1;
+        for (std::size_t i = at(which); i < end; ++i) answer(static_cast<Ask>(i), outcome);
+        if (which == Ask::identifier && saysNoSuchProperty(reply)) target_.bridge->offersIdentifier = false;
+        if (which == Ask::help && saysNoSuchProperty(reply)) target_.bridge->offersHelpText = false;
+        return;
     }
+    if (all) return takeProperties(reply);
+    if (which == Ask::children) return takeChildren(reply);
+    if (which == Ask::attributes) {
+        DBusMessageIter it;
+        if (dbus_message_iter_init(reply, &it)) takeAttributes(&it);
+        return answer(Ask::attributes, CallOutcome::ok);
+    }
+    keepText(which, replyString(reply));
 }
 
-// Some bridges (GTK's) offer a connection straight to the application, with
-// no bus daemon passing every message on; their walk is a good deal faster
-// over it. Opened for one walk, owned and dispatched by this thread alone.
-// `answered` is false when the application did not answer the question.
-ConnectionPtr openDirectConnection(const Target& application, bool& answered) {
-    PendingCall call(application.bus,
-                     methodCall(application, "org.a11y.atspi.Application", "GetApplicationBusAddress"));
-    auto outcome = call.wait();
-    answered = outcome != CallOutcome::notAnswering;
-    auto address = replyString(call.reply());
-    if (!address || !isDirectConnectionAddress(*address)) return nullptr;
-    DBusError error;
-    dbus_error_init(&error);
-    ConnectionPtr direct(dbus_connection_open_private(address->c_str(), &error));
-    dbus_error_free(&error);
-    if (direct) dbus_connection_set_exit_on_disconnect(direct.get(), FALSE);
-    return direct;
+// A GetAll answer: a dictionary of the Accessible interface's properties. A
+// property it leaves out has no value, as its Get would have had none; object
+// attributes missing from it (older bridges list them only through
+// GetAttributes) are asked for.
+void AtspiElement::takeProperties(DBusMessage* reply) {
+    static constexpr std::array<std::pair<std::string_view, Ask>, 4> properties{
+        {{"Name", Ask::name}, {"Description", Ask::description}, {"AccessibleId", Ask::identifier},
+         {"HelpText", Ask::help}}};
+    forEachEntry(reply, [&](DBusMessageIter* entry) {
+        DBusMessageIter fields;
+        dbus_message_iter_recurse(entry, &fields);
+        const auto key = stringIn(&fields);
+        if (!key || !dbus_message_iter_next(&fields) || dbus_message_iter_get_arg_type(&fields) != DBUS_TYPE_VARIANT) {
+            return;
+        }
+        DBusMessageIter value;
+        dbus_message_iter_recurse(&fields, &value);
+        for (const auto& [property, which] : properties) {
+            if (*key == property && awaited(which)) keepText(which, stringIn(&value));
+        }
+        if (*key == "Attributes" && awaited(Ask::attributes)) {
+            takeAttributes(&value);
+            answer(Ask::attributes, CallOutcome::ok);
+        }
+    });
+    for (const auto& [property, which] : properties) {
+        if (awaited(which)) answer(which, CallOutcome::failed);
+    }
+    if (awaited(Ask::attributes)) send(Ask::attributes, methodCall(target_, accessibleInterface, "GetAttributes"));
 }
+
+void AtspiElement::takeAttributes(DBusMessageIter* list) {
+    forEachEntry(list, [&](DBusMessageIter* entry) {
+        if (auto pair = stringPair(entry)) {
+            const auto bytes = static_cast<std::int64_t>(pair->first.size() + pair->second.size());
+            heldBytes_ += bytes;
+            requests_.hold(bytes);
+            objectAttributes_.push_back(std::move(*pair));
+        }
+    });
+}
+
+// Children that the walk cannot read are not made: past the deepest depth
+// (never asked for), or when at least the walk's whole count of elements comes
+// before them. So an application that reports 100,000 children under one
+// parent costs no more than the walk can read (they once cost some 50 MB).
+void AtspiElement::takeChildren(DBusMessage* reply) {
+    const std::int64_t maxElements = requests_.limits().maxElements;
+    forEachEntry(reply, [&](DBusMessageIter* entry) {
+        if (position_.fewestBefore + 1 + static_cast<std::int64_t>(children_.size()) >= maxElements) return;
+        auto reference = stringPair(entry);
+        if (!reference) return;
+        children_.push_back(
+            std::make_unique<AtspiElement>(requests_, childTarget(*reference), position_.child(children_.size())));
+    });
+    answer(Ask::children, CallOutcome::ok);
+}
+
+// A child that another process embeds has a bridge of its own.
+Target AtspiElement::childTarget(const std::pair<std::string, std::string>& reference) const {
+    if (reference.first == target_.busName) {
+        return Target{target_.bus, reference.first, reference.second, target_.bridge, target_.accessibilityBus};
+    }
+    return Target{target_.accessibilityBus, reference.first, reference.second, std::make_shared<Bridge>(),
+                  target_.accessibilityBus};
+}
+
+// Waits for one answer. The walk has come to this element, so whatever it has
+// not asked yet goes out now; an answer that has not come within the call
+// timeout of its request ends the walk.
+CallOutcome AtspiElement::await(Ask which) {
+    if (!asked_) {
+        requests_.poll(target_.bus);
+        ask();
+    }
+    Slot& slot = slots_[at(which)];
+    while (slot.state == Slot::State::sent) {
+        if (!requests_.receive(target_.bus, slot.sentAt + callTimeout)) answer(which, CallOutcome::notAnswering);
+    }
+    return slot.outcome;
+}
+
+Reply<AttributeValue> AtspiElement::textReply(Ask which) {
+    const CallOutcome outcome = await(which);
+    if (outcome != CallOutcome::ok) return {outcome, std::nullopt};
+    return Reply<AttributeValue>::answered(AttributeValue::plain(texts_[at(which)]));
+}
+
+Reply<std::vector<std::string>> AtspiElement::attributeNames() {
+    std::vector<std::string> names{std::string(roleAttribute), std::string(roleDescriptionAttribute),
+                                   std::string(identifierAttribute)};
+    if (await(Ask::attributes) == CallOutcome::notAnswering) return Reply<std::vector<std::string>>::timedOut();
+    for (const auto& attribute : objectAttributes_) names.push_back(std::string(objectAttributePrefix) + attribute.first);
+    return Reply<std::vector<std::string>>::answered(std::move(names));
+}
+
+Reply<AttributeValue> AtspiElement::attributeValue(std::string_view attribute) {
+    if (attribute == titleAttribute) return textReply(Ask::name);
+    if (attribute == descriptionAttribute) return textReply(Ask::description);
+    if (attribute == valueAttribute) return textReply(Ask::text);
+    if (attribute == helpAttribute) return textReply(Ask::help);
+    if (attribute == roleAttribute) return textReply(Ask::role);
+    if (attribute == roleDescriptionAttribute) return textReply(Ask::localizedRole);
+    if (attribute == identifierAttribute) return textReply(Ask::identifier);
+    if (attribute.starts_with(objectAttributePrefix)) return objectAttribute(attribute);
+    return Reply<AttributeValue>::failed();
+}
+
+Reply<AttributeValue> AtspiElement::objectAttribute(std::string_view attribute) {
+    auto key = attribute.substr(objectAttributePrefix.size());
+    for (const auto& [k, v] : objectAttributes_) {
+        if (k == key) return Reply<AttributeValue>::answered(AttributeValue::plain(v));
+    }
+    return Reply<AttributeValue>::failed();
+}
+
+// The walk asks for the children after the element's texts, so those are let go.
+Reply<Elements> AtspiElement::children() {
+    const CallOutcome outcome = await(Ask::children);
+    releaseTexts();
+    if (outcome != CallOutcome::ok) return {outcome, std::nullopt};
+    return Reply<Elements>::answered(std::move(children_));
+}
+
+void AtspiElement::releaseTexts() {
+    requests_.hold(-heldBytes_);
+    heldBytes_ = 0;
+    texts_ = {};
+    objectAttributes_.clear();
+}
+
+// ---- The walk ----
 
 std::vector<std::string> walkProcess(DBusConnection* bus, std::int32_t pid) {
     auto target = findApplication(bus, pid);
     if (!target) return {};
-    bool answered = true;
-    ConnectionPtr direct = openDirectConnection(*target, answered);
+    ConnectionPtr direct;
     // An application that does not answer would not answer the walk's first
     // call either.
-    if (!answered) return {};
-    if (direct) target->bus = direct.get();
-    AtspiElement application(std::move(*target), nullptr, 0);
-    return readAccessibilityStrings(application);
+    if (!prepareApplication(*target, direct)) return {};
+    const WalkLimits limits;
+    Requests requests(limits);
+    AtspiElement application(requests, std::move(*target), Position{});
+    return readAccessibilityStrings(application, limits);
 }
 
 // The one thread that talks to the accessibility bus, and its connection.
