@@ -59,9 +59,10 @@ constexpr auto callTimeout = std::chrono::milliseconds(callTimeoutMs);
 
 // Requests sent and not yet answered, at most. Enough to keep the application
 // and the bus daemon busy while answers travel (from 64 on, more made no
-// difference over either stand-in); more would only queue up in them, and a
-// bus daemon with the stock limits refuses more than 128 from one connection.
-constexpr std::size_t requestsInFlight = 128;
+// difference over either stand-in); more would only queue up in them. A bus
+// daemon whose configuration sets no limit refuses more than 128 from one
+// connection, and the element the walk waits on may go a few beyond this.
+constexpr std::size_t requestsInFlight = 120;
 
 constexpr std::string_view roleAttribute = "AXRole";
 constexpr std::string_view roleDescriptionAttribute = "AXRoleDescription";
@@ -71,8 +72,10 @@ constexpr std::string_view objectAttributePrefix = "AXAttribute:";
 
 // What the walk takes from an element, each the answer to one request; on a
 // bridge that answers GetAll, the first five come in one answer.
-enum class Ask : std::uint8_t { name, description, identifier, help, attributes, role, localizedRole, text, children };
-constexpr std::size_t askCount = 9;
+enum class Ask : std::uint8_t {
+    name, description, identifier, help, attributes, role, localizedRole, interfaces, text, children
+};
+constexpr std::size_t askCount = 10;
 constexpr std::size_t propertiesCount = 5;  // name to attributes
 
 constexpr std::size_t at(Ask ask) { return static_cast<std::size_t>(ask); }
@@ -188,11 +191,13 @@ private:
 
     void send(Ask which, DBusMessage* message);
     void sendIf(bool offered, Ask which, const char* property);
-    void sendProperties();
+    bool sendProperties();
+    void sendChildren();
     void answer(Ask which, CallOutcome outcome);
     bool awaited(Ask which) const;
     void keepText(Ask which, std::optional<std::string> value);
-    void takeProperties(DBusMessage* reply);
+    void takeProperties(DBusMessage* reply, bool childrenWait);
+    void takeInterfaces(DBusMessage* reply);
     void takeAttributes(DBusMessageIter* list);
     void takeChildren(DBusMessage* reply);
     CallOutcome await(Ask which);
@@ -205,6 +210,7 @@ private:
     Target target_;
     Position position_;
     bool asked_ = false;
+    bool valueIsNumber_ = false;
     std::array<Slot, askCount> slots_{};
     std::array<std::string, askCount> texts_{};
     std::vector<std::pair<std::string, std::string>> objectAttributes_;
@@ -303,19 +309,22 @@ void AtspiElement::ask() {
     if (asked_) return;
     asked_ = true;
     requests_.dequeue(position_.path);
-    sendProperties();
+    const bool countComing = sendProperties();
     send(Ask::role, methodCall(target_, accessibleInterface, "GetRoleName"));
     send(Ask::localizedRole, methodCall(target_, accessibleInterface, "GetLocalizedRoleName"));
-    // Asked of every element: one without the Text interface answers with an
-    // error, which gives no text just as a number or no value would.
-    send(Ask::text, wholeTextCall(target_));
-    // The children of an element at the deepest depth are never read.
-    if (position_.depth < requests_.limits().deepestDepth) {
-        send(Ask::children, methodCall(target_, accessibleInterface, "GetChildren"));
-    } else {
+    // The text is asked once the interfaces show there is one: GTK's bridge
+    // logs a critical warning for every GetText on an element without it.
+    send(Ask::interfaces, methodCall(target_, accessibleInterface, "GetInterfaces"));
+    // The children of an element at the deepest depth are never read. Where
+    // GetAll went out, its count of children says whether there are any.
+    if (position_.depth >= requests_.limits().deepestDepth) {
         answer(Ask::children, CallOutcome::ok);
+    } else if (!countComing) {
+        sendChildren();
     }
 }
+
+void AtspiElement::sendChildren() { send(Ask::children, methodCall(target_, accessibleInterface, "GetChildren")); }
 
 void AtspiElement::send(Ask which, DBusMessage* message) {
     const auto serial = requests_.send(target_.bus, message, this, which);
@@ -324,15 +333,15 @@ void AtspiElement::send(Ask which, DBusMessage* message) {
 }
 
 // Name, description, identifier, help text and object attributes: in one
-// GetAll where the bridge answers it, else one request each.
-void AtspiElement::sendProperties() {
+// GetAll where the bridge answers it (true), else one request each.
+bool AtspiElement::sendProperties() {
     if (target_.bridge->answersGetAll) {
         if (auto serial = requests_.send(target_.bus, allPropertiesCall(target_), this, Ask::name, true)) {
             const auto now = Clock::now();
             for (std::size_t i = 0; i < propertiesCount; ++i) {
                 slots_[i] = Slot{Slot::State::sent, CallOutcome::failed, now, *serial};
             }
-            return;
+            return true;
         }
     }
     send(Ask::name, propertyCall(target_, "Name"));
@@ -340,6 +349,7 @@ void AtspiElement::sendProperties() {
     sendIf(target_.bridge->offersIdentifier, Ask::identifier, "AccessibleId");
     sendIf(target_.bridge->offersHelpText, Ask::help, "HelpText");
     send(Ask::attributes, methodCall(target_, accessibleInterface, "GetAttributes"));
+    return false;
 }
 
 // A property the bridge is known not to have is not asked for.
@@ -365,20 +375,26 @@ void AtspiElement::keepText(Ask which, std::optional<std::string> value) {
 
 void AtspiElement::take(Ask which, bool all, DBusMessage* reply) {
     const CallOutcome outcome = outcomeOf(reply);
+    const bool childrenWait = all && slots_[at(Ask::children)].state == Slot::State::unsent;
     if (all && outcome == CallOutcome::failed) {
         // A bridge that refuses GetAll is asked one property at a time.
         target_.bridge->answersGetAll = false;
-        return sendProperties();
+        sendProperties();
+        if (childrenWait) sendChildren();
+        return;
     }
     if (outcome != CallOutcome::ok) {
         const std::size_t end = all ? propertiesCount : at(which) + 1;
         for (std::size_t i = at(which); i < end; ++i) answer(static_cast<Ask>(i), outcome);
+        if (which == Ask::interfaces) answer(Ask::text, outcome);
+        if (childrenWait) answer(Ask::children, outcome);
         if (which == Ask::identifier && saysNoSuchProperty(reply)) target_.bridge->offersIdentifier = false;
         if (which == Ask::help && saysNoSuchProperty(reply)) target_.bridge->offersHelpText = false;
         return;
     }
-    if (all) return takeProperties(reply);
+    if (all) return takeProperties(reply, childrenWait);
     if (which == Ask::children) return takeChildren(reply);
+    if (which == Ask::interfaces) return takeInterfaces(reply);
     if (which == Ask::attributes) {
         DBusMessageIter it;
         if (dbus_message_iter_init(reply, &it)) takeAttributes(&it);
@@ -390,8 +406,10 @@ void AtspiElement::take(Ask which, bool all, DBusMessage* reply) {
 // A GetAll answer: a dictionary of the Accessible interface's properties. A
 // property it leaves out has no value, as its Get would have had none; object
 // attributes missing from it (older bridges list them only through
-// GetAttributes) are asked for.
-void AtspiElement::takeProperties(DBusMessage* reply) {
+// GetAttributes) are asked for. Children are asked for unless the count says
+// there are none (GTK's bridge counts them as GetChildren lists them).
+void AtspiElement::takeProperties(DBusMessage* reply, bool childrenWait) {
+    std::optional<dbus_int32_t> childCount;
     static constexpr std::array<std::pair<std::string_view, Ask>, 4> properties{
         {{"Name", Ask::name}, {"Description", Ask::description}, {"AccessibleId", Ask::identifier},
          {"HelpText", Ask::help}}};
@@ -411,11 +429,35 @@ void AtspiElement::takeProperties(DBusMessage* reply) {
             takeAttributes(&value);
             answer(Ask::attributes, CallOutcome::ok);
         }
+        if (*key == "ChildCount" && dbus_message_iter_get_arg_type(&value) == DBUS_TYPE_INT32) {
+            dbus_int32_t count = 0;
+            dbus_message_iter_get_basic(&value, &count);
+            childCount = count;
+        }
     });
     for (const auto& [property, which] : properties) {
         if (awaited(which)) answer(which, CallOutcome::failed);
     }
     if (awaited(Ask::attributes)) send(Ask::attributes, methodCall(target_, accessibleInterface, "GetAttributes"));
+    if (!childrenWait) return;
+    if (childCount == 0) return answer(Ask::children, CallOutcome::ok);
+    sendChildren();
+}
+
+// The element's text is the whole text of its Text interface; a numeric
+// Value gives no text, and neither does an element with neither.
+void AtspiElement::takeInterfaces(DBusMessage* reply) {
+    answer(Ask::interfaces, CallOutcome::ok);
+    bool text = false;
+    bool value = false;
+    forEachEntry(reply, [&](DBusMessageIter* entry) {
+        auto name = stringIn(entry);
+        text = text || name == textInterface;
+        value = value || name == valueInterface;
+    });
+    if (text) return send(Ask::text, wholeTextCall(target_));
+    valueIsNumber_ = value;
+    answer(Ask::text, value ? CallOutcome::ok : CallOutcome::failed);
 }
 
 void AtspiElement::takeAttributes(DBusMessageIter* list) {
@@ -462,9 +504,17 @@ CallOutcome AtspiElement::await(Ask which) {
         requests_.poll(target_.bus);
         ask();
     }
+    // The text waits on the interfaces, the children on the count of them.
     Slot& slot = slots_[at(which)];
-    while (slot.state == Slot::State::sent) {
-        if (!requests_.receive(target_.bus, slot.sentAt + callTimeout)) answer(which, CallOutcome::notAnswering);
+    while (slot.state != Slot::State::answered) {
+        const Slot& request = slot.state == Slot::State::sent ? slot
+                              : which == Ask::text            ? slots_[at(Ask::interfaces)]
+                                                              : slots_[at(Ask::name)];
+        if (request.state != Slot::State::sent) {
+            answer(which, CallOutcome::failed);
+        } else if (!requests_.receive(target_.bus, request.sentAt + callTimeout)) {
+            answer(which, CallOutcome::notAnswering);
+        }
     }
     return slot.outcome;
 }
@@ -472,6 +522,7 @@ CallOutcome AtspiElement::await(Ask which) {
 Reply<AttributeValue> AtspiElement::textReply(Ask which) {
     const CallOutcome outcome = await(which);
     if (outcome != CallOutcome::ok) return {outcome, std::nullopt};
+    if (which == Ask::text && valueIsNumber_) return Reply<AttributeValue>::answered(AttributeValue::number());
     return Reply<AttributeValue>::answered(AttributeValue::plain(texts_[at(which)]));
 }
 

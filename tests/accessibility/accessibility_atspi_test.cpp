@@ -15,6 +15,7 @@
 #include <chrono>
 #include <fstream>
 #include <future>
+#include <sstream>
 #include <string_view>
 #include <thread>
 
@@ -33,6 +34,19 @@ std::string panelTextOf(const std::string& name) {
 
 bool has(const std::vector<std::string>& texts, const std::string& t) {
     return std::find(texts.begin(), texts.end(), t) != texts.end();
+}
+
+// Each line of `panel` after the one before it (a repeat is listed once, where
+// it came first): the texts follow the tree, in whatever order answers came.
+bool inOrder(const std::vector<std::string>& texts, const std::string& panel) {
+    auto at = texts.begin();
+    std::istringstream lines(panel);
+    for (std::string line; std::getline(lines, line);) {
+        if (std::find(texts.begin(), at, line) != at) continue;
+        at = std::find(at, texts.end(), line);
+        if (at == texts.end()) return false;
+    }
+    return true;
 }
 
 bool mentions(const std::vector<std::string>& texts, const std::string& part) {
@@ -75,6 +89,10 @@ TEST_P(PresentationMode, DecidesWhetherTheTextHoldsARoute) {
     auto texts = readAccessibilityStrings(standin->pid());
     EXPECT_TRUE(has(texts, "高德地图"));  // the window's title
     EXPECT_EQ(has(texts, panelTextOf(GetParam().scenario)), GetParam().options > 0);
+    // In labels mode every line of the panel is a label of its own.
+    if (GetParam().options == 0) {
+        EXPECT_TRUE(inOrder(texts, panelTextOf(GetParam().scenario)));
+    }
     auto result = AmapParser::parse(texts);
     ASSERT_EQ(result.has_value(), GetParam().options > 0);
     if (result) {
