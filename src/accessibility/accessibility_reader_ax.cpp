@@ -1,10 +1,13 @@
 // The walk over another application's tree through the macOS Accessibility
-// API. Every element and value obtained from a Create or Copy call is held by
-// a CfRef and released once; elements taken out of a list (Get rule) are
+// API. Each element is read with two calls (ax_element.h): its attribute
+// names, then the values of every attribute the walk reads and its children
+// at once. Every element and value obtained from a Create or Copy call is held
+// by a CfRef and released once; elements taken out of a list (Get rule) are
 // retained by their holder first.
 
 #include "accessibility/accessibility_reader.h"
 #include "accessibility/accessibility_walk.h"
+#include "accessibility/ax_element.h"
 #include "accessibility/ax_value_rules.h"
 #include "platform/macos/cf_ref.h"
 #include "platform/macos/cf_text.h"
@@ -12,6 +15,7 @@
 #include <ApplicationServices/ApplicationServices.h>
 
 #include <memory>
+#include <optional>
 
 namespace accessibility {
 namespace {
@@ -44,61 +48,93 @@ std::string plainStringOf(CFTypeRef value, ax::ValueType type) {
     return {};
 }
 
-class AxElement final : public Element {
+// In a list of values, an AXValue of the error type stands for the error that
+// attribute gave; the code it holds, or none.
+std::optional<int> errorIn(CFTypeRef value) {
+    if (CFGetTypeID(value) != AXValueGetTypeID()) return std::nullopt;
+    const auto wrapped = static_cast<AXValueRef>(value);
+    if (AXValueGetType(wrapped) != kAXValueTypeAXError) return std::nullopt;
+    AXError error = kAXErrorFailure;
+    if (!AXValueGetValue(wrapped, kAXValueTypeAXError, &error)) return kAXErrorFailure;
+    return static_cast<int>(error);
+}
+
+class ApiCalls final : public ax::Calls {
 public:
-    explicit AxElement(CfRef<AXUIElementRef> element) : element_(std::move(element)) {
+    explicit ApiCalls(CfRef<AXUIElementRef> element) : element_(std::move(element)) {
         AXUIElementSetMessagingTimeout(element_.get(), messagingTimeoutSeconds);
     }
 
-    Reply<std::vector<std::string>> attributeNames() override {
-        CfRef<CFArrayRef> names;
-        const CallOutcome outcome = ax::callOutcomeOf(AXUIElementCopyAttributeNames(element_.get(), names.out()));
-        if (outcome != CallOutcome::ok) return {outcome, std::nullopt};
-        std::vector<std::string> result;
-        const CFIndex count = names ? CFArrayGetCount(names.get()) : 0;
+    int copyAttributeNames(std::vector<std::string>& names) override {
+        CfRef<CFArrayRef> list;
+        const AXError code = AXUIElementCopyAttributeNames(element_.get(), list.out());
+        const CFIndex count = list ? CFArrayGetCount(list.get()) : 0;
         for (CFIndex i = 0; i < count; ++i) {
-            const CFTypeRef name = CFArrayGetValueAtIndex(names.get(), i);
+            const CFTypeRef name = CFArrayGetValueAtIndex(list.get(), i);
             if (name && CFGetTypeID(name) == CFStringGetTypeID())
-                result.push_back(macos::utf8FromCfString(static_cast<CFStringRef>(name)));
+                names.push_back(macos::utf8FromCfString(static_cast<CFStringRef>(name)));
         }
-        return Reply<std::vector<std::string>>::answered(std::move(result));
+        return code;
     }
 
-    Reply<AttributeValue> attributeValue(std::string_view name) override {
+    int copyAttributeValue(std::string_view name, ax::Answer& answer) override {
+        const CfRef<CFStringRef> attribute = macos::cfStringFromUtf8(name);
+        if (!attribute) return kAXErrorIllegalArgument;
         CfRef<CFTypeRef> value;
-        const CallOutcome outcome = copyValue(name, value);
-        if (outcome != CallOutcome::ok) return {outcome, std::nullopt};
-        if (!value) return Reply<AttributeValue>::failed();
-        const ax::ValueType type = valueTypeOf(value.get());
-        return Reply<AttributeValue>::answered(ax::attributeValueOf(type, plainStringOf(value.get(), type)));
+        const AXError code = AXUIElementCopyAttributeValue(element_.get(), attribute.get(), value.out());
+        if (code == kAXErrorSuccess && value) answer = answerOf(value.get());
+        return code;
     }
 
-    Reply<Elements> children() override { return elementsOf("AXChildren"); }
-    Reply<Elements> windows() override { return elementsOf("AXWindows"); }
+    int copyMultipleAttributeValues(const std::vector<std::string>& names,
+                                    std::vector<ax::Answer>& answers) override {
+        CfRef<CFMutableArrayRef> attributes(
+            CFArrayCreateMutable(kCFAllocatorDefault, static_cast<CFIndex>(names.size()), &kCFTypeArrayCallBacks));
+        if (!attributes) return kAXErrorFailure;
+        for (const auto& name : names) {
+            const CfRef<CFStringRef> attribute = macos::cfStringFromUtf8(name);
+            if (!attribute) return kAXErrorIllegalArgument;
+            CFArrayAppendValue(attributes.get(), attribute.get());
+        }
+        CfRef<CFArrayRef> values;
+        const AXError code = AXUIElementCopyMultipleAttributeValues(element_.get(), attributes.get(), 0, values.out());
+        const CFIndex count = values ? CFArrayGetCount(values.get()) : 0;
+        for (CFIndex i = 0; i < count; ++i) answers.push_back(itemOf(CFArrayGetValueAtIndex(values.get(), i)));
+        return code;
+    }
 
 private:
-    CallOutcome copyValue(std::string_view name, CfRef<CFTypeRef>& value) {
-        const CfRef<CFStringRef> attribute = macos::cfStringFromUtf8(name);
-        if (!attribute) return CallOutcome::failed;
-        return ax::callOutcomeOf(AXUIElementCopyAttributeValue(element_.get(), attribute.get(), value.out()));
+    // One position of a multiple-attribute answer: an error, no value, or a value.
+    static ax::Answer itemOf(CFTypeRef value) {
+        if (!value || value == kCFNull) return {};
+        if (auto error = errorIn(value)) {
+            ax::Answer answer;
+            answer.error = *error;
+            return answer;
+        }
+        return answerOf(value);
     }
 
-    // A list of elements; any other value counts as none.
-    Reply<Elements> elementsOf(std::string_view name) {
-        CfRef<CFTypeRef> value;
-        const CallOutcome outcome = copyValue(name, value);
-        if (outcome != CallOutcome::ok) return {outcome, std::nullopt};
-        if (!value || CFGetTypeID(value.get()) != CFArrayGetTypeID()) return Reply<Elements>::failed();
-        const auto list = static_cast<CFArrayRef>(value.get());
+    static ax::Answer answerOf(CFTypeRef value) {
+        ax::Answer answer;
+        answer.hasValue = true;
+        answer.type = valueTypeOf(value);
+        answer.text = plainStringOf(value, answer.type);
+        if (answer.type == ax::ValueType::array) answer.elements = elementsIn(static_cast<CFArrayRef>(value));
+        return answer;
+    }
+
+    // The elements of a list; anything else in it is passed over.
+    static Elements elementsIn(CFArrayRef list) {
         Elements elements;
         const CFIndex count = CFArrayGetCount(list);
         for (CFIndex i = 0; i < count; ++i) {
             const CFTypeRef item = CFArrayGetValueAtIndex(list, i);
             if (!item || CFGetTypeID(item) != AXUIElementGetTypeID()) continue;
-            elements.push_back(
-                std::make_unique<AxElement>(CfRef<AXUIElementRef>::retained(static_cast<AXUIElementRef>(item))));
+            elements.push_back(std::make_unique<ax::AxElement>(
+                std::make_unique<ApiCalls>(CfRef<AXUIElementRef>::retained(static_cast<AXUIElementRef>(item)))));
         }
-        return Reply<Elements>::answered(std::move(elements));
+        return elements;
     }
 
     CfRef<AXUIElementRef> element_;
@@ -108,6 +144,7 @@ private:
 }  // namespace accessibility
 
 std::vector<std::string> readAccessibilityStrings(std::int32_t pid) {
-    accessibility::AxElement application(macos::CfRef<AXUIElementRef>(AXUIElementCreateApplication(pid)));
+    accessibility::ax::AxElement application(std::make_unique<accessibility::ApiCalls>(
+        macos::CfRef<AXUIElementRef>(AXUIElementCreateApplication(pid))));
     return accessibility::readAccessibilityStrings(application);
 }

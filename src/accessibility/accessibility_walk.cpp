@@ -7,6 +7,15 @@
 
 namespace accessibility {
 
+std::vector<std::string> namesToRead(std::vector<std::string> own) {
+    std::vector<std::string> names{std::string(valueAttribute), std::string(titleAttribute),
+                                   std::string(descriptionAttribute), std::string(helpAttribute)};
+    for (auto& name : own) {
+        if (std::find(names.begin(), names.end(), name) == names.end()) names.push_back(std::move(name));
+    }
+    return names;
+}
+
 WalkGuard::WalkGuard(std::chrono::milliseconds budget, SteadyClock clock, std::int64_t textBytes)
     : clock_(clock ? std::move(clock) : SteadyClock([] { return std::chrono::steady_clock::now(); })),
       deadline_(clock_() + budget),
@@ -30,17 +39,11 @@ bool WalkGuard::admitText(std::size_t bytes) {
 
 namespace {
 
-// The four texts asked of every element first, then the element's own names;
-// each name once.
-std::vector<std::string> namesToRead(Element& element, WalkGuard& guard) {
-    std::vector<std::string> names{std::string(valueAttribute), std::string(titleAttribute),
-                                   std::string(descriptionAttribute), std::string(helpAttribute)};
+// An element whose names cannot be had is read for the four texts alone.
+std::vector<std::string> namesToReadOf(Element& element, WalkGuard& guard) {
     auto own = element.attributeNames();
-    if (!guard.accept(own.outcome) || !own.value) return names;
-    for (auto& name : *own.value) {
-        if (std::find(names.begin(), names.end(), name) == names.end()) names.push_back(std::move(name));
-    }
-    return names;
+    if (!guard.accept(own.outcome) || !own.value) return namesToRead({});
+    return namesToRead(std::move(*own.value));
 }
 
 std::optional<std::string> textOf(const AttributeValue& value) {
@@ -58,7 +61,7 @@ std::optional<std::string> textOf(const AttributeValue& value) {
 }
 
 void collectTexts(Element& element, std::vector<std::string>& results, WalkGuard& guard) {
-    for (const auto& name : namesToRead(element, guard)) {
+    for (const auto& name : namesToReadOf(element, guard)) {
         if (guard.stopped()) return;
         auto value = element.attributeValue(name);
         if (!guard.accept(value.outcome) || !value.value) continue;

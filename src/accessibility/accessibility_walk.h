@@ -64,6 +64,10 @@ inline constexpr std::string_view titleAttribute = "AXTitle";
 inline constexpr std::string_view descriptionAttribute = "AXDescription";
 inline constexpr std::string_view helpAttribute = "AXHelp";
 
+// The names the walk reads of an element, in order: the four above, then the
+// element's own names (`own`), each name once.
+std::vector<std::string> namesToRead(std::vector<std::string> own);
+
 struct WalkLimits {
     std::int64_t deepestDepth = 16;  // roots are depth 0
     std::int64_t maxElements = 3500;
