@@ -128,8 +128,8 @@ public:
     void dequeue(const std::vector<std::uint32_t>& path) { waiting_.erase(&path); }
 
     // Takes in what arrived on `bus`, asks about further elements while there
-    // is room, and waits for more until `deadline`. False when the deadline
-    // passed, or the connection went away, with nothing new taken in.
+    // is room, and waits for more until `deadline`. False once the deadline
+    // has passed or the connection has gone away, however much arrives.
     bool receive(DBusConnection* bus, Clock::time_point deadline);
     // The same without waiting.
     void poll(DBusConnection* bus);
@@ -281,9 +281,9 @@ void Requests::askFurther() {
 bool Requests::receive(DBusConnection* bus, Clock::time_point deadline) {
     const bool took = takeArrived(bus);
     askFurther();
-    if (took) return true;
     const auto now = Clock::now();
     if (now >= deadline || !dbus_connection_get_is_connected(bus)) return false;
+    if (took) return true;
     const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - now);
     dbus_connection_read_write(bus, static_cast<int>(left.count()));
     return true;
@@ -512,7 +512,8 @@ CallOutcome AtspiElement::await(Ask which) {
                                                               : slots_[at(Ask::name)];
         if (request.state != Slot::State::sent) {
             answer(which, CallOutcome::failed);
-        } else if (!requests_.receive(target_.bus, request.sentAt + callTimeout)) {
+        } else if (!requests_.receive(target_.bus, request.sentAt + callTimeout) &&
+                   request.state == Slot::State::sent) {
             answer(which, CallOutcome::notAnswering);
         }
     }
