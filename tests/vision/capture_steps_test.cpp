@@ -109,11 +109,13 @@ TEST(TextObservations, BestReadingsTrimmedBlankOnesDroppedOrderAndBoxesKept) {
 TEST(TextObservations, NothingRecognisedIsRecognitionFailed) {
     const std::vector<recognition::TextObservation> blank{{"  ", {0, 0, 1, 1}}, {std::nullopt, {0, 0, 1, 1}}};
     for (const auto& observations : {std::vector<recognition::TextObservation>{}, blank}) {
-        const auto strings = recognition::routeStringsFromFragments(recognition::fragmentsFromObservations(observations));
+        const auto strings = recognition::routeStringsFromFragments(recognition::fragmentsFromObservations(observations),
+                                                                  AmapVisionReader::referenceWindow);
         ASSERT_FALSE(strings);
         EXPECT_EQ(strings.error(), VisionError(AmapVisionReaderError::recognitionFailed));
     }
-    const auto strings = recognition::routeStringsFromFragments({AmapRecognizedFragment("天津港", {0.1, 0.9, 0.2, 0.03})});
+    const auto strings = recognition::routeStringsFromFragments({AmapRecognizedFragment("天津港", {0.1, 0.9, 0.2, 0.03})},
+                                                              AmapVisionReader::referenceWindow);
     ASSERT_TRUE(strings);
     EXPECT_FALSE(strings->empty());
 }
