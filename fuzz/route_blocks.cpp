@@ -5,7 +5,7 @@
 
 #include "fuzz_checks.h"
 
-#include "parser/text_rules.h"
+#include "text/text_rules.h"
 #include "vision/amap_vision_reader.h"
 
 #include <algorithm>

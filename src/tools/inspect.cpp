@@ -2,7 +2,7 @@
 
 #include "model/route_model.h"
 #include "parser/amap_parser.h"
-#include "parser/text_rules.h"
+#include "text/text_rules.h"
 
 #include <nlohmann/json.hpp>
 

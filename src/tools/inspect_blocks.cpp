@@ -4,7 +4,7 @@
 
 #include "tools/inspect.h"
 
-#include "parser/text_rules.h"
+#include "text/text_rules.h"
 #include "vision/amap_vision_reader.h"
 
 #include <nlohmann/json.hpp>

@@ -2,7 +2,7 @@
 // The pieces routeBlocks is built from, visible here so that their rules can be
 // tested one by one. Nothing outside the layout and its tests uses them.
 
-#include "parser/text_rules.h"
+#include "text/text_rules.h"
 #include "vision/amap_vision_reader.h"
 
 #include <string>

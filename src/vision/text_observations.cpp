@@ -1,6 +1,6 @@
 #include "vision/text_observations.h"
 
-#include "parser/text_rules.h"
+#include "text/text_rules.h"
 
 namespace AmapVisionReader::recognition {
 
