@@ -164,9 +164,14 @@ void Siblings::askAhead(std::size_t from) {
 
 }  // namespace
 
+// Its connection to the accessibility bus is kept from one read to the next,
+// as the reader keeps its own.
 std::vector<std::string> readOneElementAtATime(std::int32_t pid) {
-    ConnectionPtr bus = openAccessibilityBus();
+    static ConnectionPtr bus;
+    if (bus && !dbus_connection_get_is_connected(bus.get())) bus.reset();
+    if (!bus) bus = openAccessibilityBus();
     if (!bus) return {};
+    drainIncoming(bus.get());
     auto target = findApplication(bus.get(), pid);
     if (!target) return {};
     ConnectionPtr direct;
