@@ -13,11 +13,12 @@
 // When the application's bridge offers a direct connection, the walk opens one
 // for itself and goes over it, on the same thread.
 //
-// The walk keeps a few hundred requests in flight: the requests about every
+// The walk keeps up to 120 requests in flight: the requests about every
 // element it already knows of go out in the order the walk will read them
 // (parent before children, children in order), each element's all at once,
 // and the answers are taken in as they arrive; an element's children are
 // known, and asked about, as soon as its parent's list of children comes in.
+// Any request unanswered 1 s after it went out ends the walk.
 // The walk itself still reads the elements one after the other, so the texts
 // come out in the same order as when every answer was waited for in turn.
 // Nothing of an earlier read is kept, so a panel that changed is never read
