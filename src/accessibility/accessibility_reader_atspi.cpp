@@ -18,7 +18,8 @@
 // (parent before children, children in order), each element's all at once,
 // and the answers are taken in as they arrive; an element's children are
 // known, and asked about, as soon as its parent's list of children comes in.
-// Any request unanswered 1 s after it went out ends the walk.
+// A request still unanswered 1 s after it went out ends the walk when the walk
+// comes to it, keeping what was read.
 // The walk itself still reads the elements one after the other, so the texts
 // come out in the same order as when every answer was waited for in turn.
 // Nothing of an earlier read is kept, so a panel that changed is never read
