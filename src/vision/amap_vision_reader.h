@@ -109,7 +109,9 @@ WindowSize windowOfImage(const WindowImage& image);
 // full-text block, leaving out empty ones. The fragments' boxes are
 // normalised to `window`, a size in points; a size that is not positive and
 // finite is taken as the reference window. A fragment holding two travel
-// times or two distances (two columns' lines run together) is in neither.
+// times or two distances (two columns' lines run together) is in neither;
+// where the layout built options, nor is a travel time without a label of
+// its own.
 std::vector<std::string> routeBlocks(const std::vector<AmapRecognizedFragment>& fragments,
                                      WindowSize window = referenceWindow);
 

@@ -26,12 +26,14 @@ constexpr std::array<std::string_view, 7> wordsNotInLabels = {"通知", "高德�
                                                               "我的", "首页", "到达"};
 constexpr std::array<std::string_view, 9> wordsNotInEndpoints = {"高德推荐", "预计", "首页", "我的", "货车",
                                                                  "驾车",     "公交", "摩托", "通知"};
-// Short texts of the panel's top rows that are headings, tabs or switches,
-// never a place: whole-text matches, as a place name may hold such a word.
+// Short texts of the panel that are headings, tabs or switches, never a
+// place or an option's label: whole-text matches, as a place name or a
+// label ("常规路线") may hold such a word.
 constexpr std::array<std::string_view, 13> panelHeadings = {"路线", "高德地图", "路况", "未开启", "禁区显示",
                                                             "长途信息", "步行", "骑行", "打车", "起点",
                                                             "终点", "途经点", "添加途经点"};
 
+constexpr std::string_view truncatedLabel = "方案";
 constexpr std::size_t shortestLabel = 2;
 constexpr std::size_t longestLabel = 24;
 constexpr std::size_t shortestEndpoint = 2;
@@ -40,6 +42,10 @@ constexpr std::size_t longestEndpoint = 80;
 template <std::size_t N>
 bool containsAnyOf(std::string_view s, const std::array<std::string_view, N>& words) {
     return std::any_of(words.begin(), words.end(), [s](std::string_view word) { return text::contains(s, word); });
+}
+
+bool isPanelHeading(std::string_view s) {
+    return std::find(panelHeadings.begin(), panelHeadings.end(), s) != panelHeadings.end();
 }
 
 // The recogniser often reads the dots and bullets drawn beside a place name as
@@ -64,6 +70,10 @@ std::string cleanEndpoint(std::string_view s) { return text::trimWhere(clean(s),
 bool isRouteLabel(std::string_view s) {
     const std::size_t length = text::graphemeLength(s);
     if (length < shortestLabel || length > longestLabel) return false;
+    // The panel numbers its plain options "方案一" to "方案三"; a bare "方案"
+    // is one whose numeral, a single stroke, the recogniser lost.
+    const std::string cleaned = clean(s);
+    if (cleaned == truncatedLabel || isPanelHeading(cleaned)) return false;
     return !containsAnyOf(s, wordsNotInLabels);
 }
 
@@ -71,7 +81,7 @@ bool isEndpoint(std::string_view s) {
     const std::string cleaned = cleanEndpoint(s);
     const std::size_t length = text::graphemeLength(cleaned);
     if (length < shortestEndpoint || length > longestEndpoint) return false;
-    if (std::find(panelHeadings.begin(), panelHeadings.end(), cleaned) != panelHeadings.end()) return false;
+    if (isPanelHeading(cleaned)) return false;
     return !containsAnyOf(cleaned, wordsNotInEndpoints);
 }
 
@@ -243,16 +253,18 @@ bool nearerToAnotherAnchorOfTheRow(const AmapRecognizedFragment& f, std::size_t 
 }
 
 // Label, travel time, distance and toll of every option that has the first
-// three, and how far right the options reach: the right edge of their travel
-// times.
+// three, how far right the options reach (the right edge of their travel
+// times), and the travel times that have no label of their own.
 struct RouteLines {
     std::vector<std::string> lines;
     std::optional<double> rightEdge;
+    std::vector<bool> withoutLabel;  // by fragment
 };
 
 RouteLines routeLines(const Fragments& fragments, const std::vector<TextKind>& kinds, const Geometry& g) {
     RouteLines route;
     std::vector<std::string>& lines = route.lines;
+    route.withoutLabel.assign(fragments.size(), false);
     const std::vector<std::size_t> anchors = anchorsLeftToRight(fragments, kinds);
     for (const std::size_t a : anchors) {
         const AmapRecognizedFragment& anchor = fragments[a];
@@ -265,6 +277,7 @@ RouteLines routeLines(const Fragments& fragments, const std::vector<TextKind>& k
         const AmapRecognizedFragment* distance = nearestTo(anchor, fragments, [&](std::size_t i) {
             return kinds[i].distance && standsBelow(fragments[i], anchor, anchor.midX(), g) && inOwnColumn(i);
         });
+        route.withoutLabel[a] = label == nullptr;
         if (label == nullptr || distance == nullptr) continue;
         lines.push_back(clean(label->text));
         lines.push_back(clean(anchor.text));
@@ -342,9 +355,15 @@ std::vector<std::string> routeBlocks(const std::vector<AmapRecognizedFragment>& 
     for (std::string& line : route.lines) lines.push_back(std::move(line));
 
     const std::string routeBlock = joinLines(lines);
+    // Where the layout built options, the full text could only give more by
+    // an option whose label it did not find, taking the line read before its
+    // travel time (another column's toll, a heading) for that label: such a
+    // travel time stays out of the full text. Where it built none, the full
+    // text stays whole.
+    const bool optionsBuilt = !route.lines.empty();
     std::vector<std::string_view> texts;
     for (std::size_t i = 0; i < fragments.size(); ++i)
-        if (!kinds[i].runTogether) texts.push_back(fragments[i].text);
+        if (!kinds[i].runTogether && !(optionsBuilt && route.withoutLabel[i])) texts.push_back(fragments[i].text);
     const std::string fullText = joinLines(texts);
 
     std::vector<std::string> blocks;

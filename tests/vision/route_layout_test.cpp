@@ -57,6 +57,7 @@ struct LayoutCase {
     Fragments fragments;
     std::string routeBlock;  // empty: no route block expected
     WindowSize window = AmapVisionReader::referenceWindow;
+    std::vector<std::string> notInFullText = {};  // recognised texts the full-text block leaves out
 };
 
 // A fragment placed in points from the window's top-left corner, as the
@@ -86,7 +87,11 @@ void PrintTo(const LayoutCase& c, std::ostream* os) { *os << c.name; }
 Blocks expectedBlocks(const LayoutCase& c) {
     Blocks blocks;
     if (!c.routeBlock.empty()) blocks.push_back(c.routeBlock);
-    if (!c.fragments.empty()) blocks.push_back(fullText(c.fragments));
+    Fragments kept = c.fragments;
+    std::erase_if(kept, [&](const AmapRecognizedFragment& f) {
+        return std::find(c.notInFullText.begin(), c.notInFullText.end(), f.text) != c.notInFullText.end();
+    });
+    if (!kept.empty()) blocks.push_back(fullText(kept));
     return blocks;
 }
 
@@ -117,10 +122,14 @@ std::vector<LayoutCase> layoutCases() {
          concat({{at("方案二", 0.64, 0.60, 0.76, 0.63), at("2小时", 0.64, 0.55, 0.76, 0.59)},
                  column("推荐方案", "1小时20分", "85.3公里", 0.3)}),
          optionA},
+        // With options built, a travel time without its label stays out of
+        // the full text too (see TravelTimeWithoutItsLabelIsLeftOutOfBoth).
         {"AnchorWithoutLabelSkippedOthersStay",
          concat({{at("2小时", 0.64, 0.55, 0.76, 0.59), at("120公里", 0.65, 0.51, 0.74, 0.54)},
                  column("推荐方案", "1小时20分", "85.3公里", 0.3)}),
-         optionA},
+         optionA,
+         AmapVisionReader::referenceWindow,
+         {"2小时"}},
         {"VerticallyNearerLabelWins",
          {at("远处标题", 0.40, 0.64, 0.52, 0.67), at("推荐方案", 0.40, 0.60, 0.52, 0.63),
           at("1小时20分", 0.40, 0.55, 0.52, 0.59), at("85.3公里", 0.41, 0.51, 0.50, 0.54)},
@@ -292,7 +301,7 @@ std::vector<LayoutCase> layoutCases() {
         // A heading 96 points above the travel time is beyond the label's
         // reach of 81 points, though within 0.09 of a window 1400 high.
         {"TallWindowHeadingBeyondTheLabelsReach",
-         concat({panelInPoints({1440, 1400}, {"方案一"}), {inPoints("长途信息", 110, 190, 180, 210, {1440, 1400})}}),
+         concat({panelInPoints({1440, 1400}, {"方案一"}), {inPoints("全部方案", 110, 190, 180, 210, {1440, 1400})}}),
          lines({"天津港", "沈阳", "通知"}),
          {1440, 1400}},
         // In a window 2560 points wide the corner is the panel's 432 points,
@@ -393,6 +402,21 @@ TEST(RouteBlocks, LinesOfTwoColumnsRunTogetherAreLeftOut) {
     }
 }
 
+// A column whose label was not recognised gives no option, and its travel
+// time stays out of the full text too, where the line read before it would
+// be taken for its label. A bare "方案" is such a label, its numeral lost.
+TEST(RouteBlocks, TravelTimeWithoutItsLabelIsLeftOutOfBoth) {
+    const Fragments first = {at("方案一", 0.08, 0.66, 0.12, 0.68), at("1小时", 0.08, 0.62, 0.12, 0.65),
+                             at("80公里", 0.08, 0.59, 0.12, 0.61), at("¥12", 0.09, 0.56, 0.11, 0.58)};
+    const Fragments rest = {at("90公里", 0.18, 0.59, 0.22, 0.61), at("¥34", 0.19, 0.56, 0.21, 0.58)};
+    for (const Fragments& label : {Fragments{}, Fragments{at("方案", 0.18, 0.66, 0.22, 0.68)}}) {
+        const Fragments kept = concat({first, label, rest});
+        const Fragments all = concat({first, label, {at("2小时", 0.18, 0.62, 0.22, 0.65)}, rest});
+        EXPECT_EQ(AmapVisionReader::routeBlocks(all), (Blocks{lines({"方案一", "1小时", "80公里", "¥12"}), fullText(kept)}))
+            << label.size();
+    }
+}
+
 TEST_P(RouteBlocks, GivesTheRouteBlockThenTheFullTextBlock) {
     EXPECT_EQ(AmapVisionReader::routeBlocks(GetParam().fragments, GetParam().window), expectedBlocks(GetParam()));
 }
@@ -453,14 +477,15 @@ INSTANTIATE_TEST_SUITE_P(
         TextCase{" ● 朝阳公园", "● 朝阳公园", "朝阳公园", true, true},
         TextCase{"沈阳", "沈阳", "沈阳", true, true},
         TextCase{"● 港", "● 港", "港", true, false},
-        TextCase{"路线", "路线", "路线", true, false},
+        TextCase{"路线", "路线", "路线", false, false},
         TextCase{"通知 部分路段限行", "通知 部分路段限行", "通知 部分路段限行", false, false},
         TextCase{"我的位置", "我的位置", "我的位置", false, false},
         TextCase{"·\t朝阳区望京街道", "·\t朝阳区望京街道", "\t朝阳区望京街道", true, true},
         TextCase{"高德推荐路线", "高德推荐路线", "高德推荐路线", false, false},
         TextCase{"到达石家庄物流园", "到达石家庄物流园", "到达石家庄物流园", false, true},
         TextCase{"预计下午到达", "预计下午到达", "预计下午到达", false, false},
-        TextCase{"摩托车道路线", "摩托车道路线", "摩托车道路线", true, false}));
+        TextCase{"摩托车道路线", "摩托车道路线", "摩托车道路线", true, false},
+        TextCase{"方案", "方案", "方案", false, true}));
 
 TEST(LayoutPatterns, MatchAnywhereInTheText) {
     using namespace AmapVisionReader::detail;
