@@ -8,6 +8,8 @@
 #include <glib.h>
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -178,6 +180,72 @@ TEST(AtspiReader, StoppingTheApplicationDuringAReadKeepsWhatWasCollected) {
     EXPECT_LT(afterStop, 2000ms);
     EXPECT_TRUE(has(texts, panelTextOf("elements-3500")));
     EXPECT_FALSE(has(texts, "图层 4000"));
+}
+
+// ---- Bridges that differ ----
+
+// A program run for one test, ended with it; started once it printed a line.
+class Child {
+public:
+    explicit Child(std::vector<std::string> args) {
+        int out[2];
+        if (pipe(out) != 0) throw std::runtime_error("no pipe");
+        pid_ = fork();
+        if (pid_ == 0) {
+            dup2(out[1], STDOUT_FILENO);
+            std::vector<char*> argv;
+            for (auto& arg : args) argv.push_back(arg.data());
+            argv.push_back(nullptr);
+            execv(argv[0], argv.data());
+            _exit(127);
+        }
+        close(out[1]);
+        char c = 0;
+        while (read(out[0], &c, 1) == 1 && c != '\n') {
+        }
+        close(out[0]);
+    }
+    ~Child() {
+        kill(pid_, SIGKILL);
+        waitpid(pid_, nullptr, 0);
+    }
+    Child(const Child&) = delete;
+    Child& operator=(const Child&) = delete;
+    std::int32_t pid() const { return pid_; }
+
+private:
+    pid_t pid_ = -1;
+};
+
+// The same small tree through bridges that answer differently: GetAll or not,
+// with or without the object attributes and the count of children, a Qt
+// bridge (which crashes on GetAll) never sent it; the same texts in the same
+// order. An element that never answers ends the read there, within a second
+// or so, keeping the texts before it.
+TEST(AtspiReader, EveryBridgeGivesTheSameTexts) {
+    const std::vector<std::string> tree{"高德地图", "frame",  "框架",  "fake", "天津港\n方案一", "路线方案", "panel",
+                                        "面板",     "方案一", "label", "标签", "4小时20分",      "地图",     "图层 1"};
+    const struct {
+        std::vector<std::string> options;
+        std::size_t kept;  // of the tree's texts, from the first
+    } cases[] = {
+        {{}, 14},
+        {{"--refuse-getall"}, 14},
+        {{"--getall-without-attributes"}, 14},
+        {{"--getall-without-childcount"}, 14},
+        {{"--toolkit", "Qt"}, 14},
+        {{"--silent", "l2"}, 11},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> args{WENDREL_FAKE_BRIDGE};
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        Child bridge(args);
+        std::vector<std::string> texts;
+        auto took = timed([&] { texts = readAccessibilityStrings(bridge.pid()); });
+        const std::vector<std::string> kept(tree.begin(), tree.begin() + static_cast<std::ptrdiff_t>(c.kept));
+        EXPECT_EQ(texts, kept) << ::testing::PrintToString(c.options);
+        EXPECT_LT(took, 2000ms) << ::testing::PrintToString(c.options);
+    }
 }
 
 // What a main loop running on `context` would watch and run: the number of
