@@ -1,17 +1,22 @@
 #!/usr/bin/python3
 """Makes the text detector and recogniser loadable by Debian 12's OpenCV 4.6.
 
-Usage: convert_ocr_models.py DETECTOR.onnx RECOGNISER.onnx OUTPUT_DIR WIDTH...
+Usage: convert_ocr_models.py DETECTOR.onnx RECOGNISER.onnx OUTPUT_DIR
 
-Writes OUTPUT_DIR/text_detector.onnx and one OUTPUT_DIR/text_recognizer_W.onnx
-per recognition input width W. What OpenCV 4.6's importer needs:
+Writes OUTPUT_DIR/text_detector.onnx and OUTPUT_DIR/text_recognizer.onnx.
+What OpenCV 4.6's importer needs:
 - the detector's Clip takes its bounds as inputs; the importer reads them as
   attributes only;
 - the recogniser's input size is dynamic and the graph takes its own shape
-  apart to rebuild it (Shape, Cast, Slice, Concat into Reshape); the input is
-  fixed to [1, 3, 48, W] and that chain folded into constants;
+  apart to rebuild it (Shape, Cast, Slice, Concat into Reshape). The importer
+  fixes every shape when it imports a network, so the recogniser is written
+  for an input of [1, 3, 48, W] with W a number that the program replaces
+  before each import: the chain is folded into constants, and every Reshape
+  target that depends on W gets -1 in that place (and 0, the input's own
+  size, in the place of the batch);
 - the recogniser's layer norms scale by a [C] weight that the importer cannot
-  broadcast over [1, T, C]: the weights are tiled to the full shape.
+  broadcast over [1, T, C]: the scale becomes a product with the diagonal
+  matrix of the weight, which holds for any T.
 Runs with Debian's python3-onnx and numpy only.
 """
 
@@ -141,9 +146,9 @@ def fix_input(model, shape):
         d.dim_value = v
 
 
-def tile_scale_weights(model, values):
-    """A Mul of a tensor by a 1-D constant weight gets the weight tiled to the
-    tensor's full shape."""
+def diagonal_scale_weights(model, values):
+    """A Mul of a [.., T, C] tensor by a [C] weight becomes a MatMul by the
+    weight's diagonal matrix."""
     shapes = static_shapes(model)
     for node in model.graph.node:
         if node.op_type != "Mul":
@@ -152,11 +157,37 @@ def tile_scale_weights(model, values):
             other = node.input[1 - i]
             if name in values and values[name].ndim == 1 and values[name].size > 1 and other in shapes:
                 full = shapes[other]
-                if len(full) > 1 and full[-1] == values[name].size:
-                    tiled = np.broadcast_to(values[name], full).copy()
-                    tiled_name = name + "_tiled_" + "x".join(map(str, full))
-                    values[tiled_name] = tiled
-                    node.input[i] = tiled_name
+                if len(full) == 3 and full[-1] == values[name].size:
+                    diagonal = name + "_diagonal"
+                    values[diagonal] = np.diag(values[name]).astype(values[name].dtype)
+                    node.op_type = "MatMul"
+                    node.input[0], node.input[1] = other, diagonal
+                    break
+
+
+def folded(source, width, batch):
+    """The recogniser for one input shape, its shape chains folded."""
+    model = onnx.load(source)
+    values = constants_of(model.graph)
+    fix_input(model, [batch, 3, 48, width])
+    fold(model, values)
+    return model, values
+
+
+def reshape_masks(model, values, other, other_values):
+    """Every Reshape target that differs between the two foldings (one at
+    another width and batch) gets -1 where the width shows and 0 at the
+    batch."""
+    for node, twin in zip(model.graph.node, other.graph.node):
+        if node.op_type != "Reshape":
+            continue
+        here, there = values[node.input[1]], other_values[twin.input[1]]
+        mask = [int(a) if a == b else (0 if i == 0 else -1) for i, (a, b) in enumerate(zip(here, there))]
+        if mask.count(-1) > 1:
+            sys.exit(f"{node.output[0]}: more than one dimension follows the input's width")
+        name = node.input[1] + "_any_width"
+        values[name] = np.array(mask, dtype=np.int64)
+        node.input[1] = name
 
 
 def convert_detector(source, target):
@@ -171,27 +202,28 @@ def convert_detector(source, target):
     onnx.save(model, target)
 
 
-def convert_recognizer(source, target, width):
-    model = onnx.load(source)
-    values = constants_of(model.graph)
-    fix_input(model, [1, 3, 48, width])
-    fold(model, values)
-    tile_scale_weights(model, values)
+def convert_recognizer(source, target):
+    model, values = folded(source, 320, 1)
+    other, other_values = folded(source, 640, 2)
+    if [n.op_type for n in model.graph.node] != [n.op_type for n in other.graph.node]:
+        sys.exit("the recogniser folds differently at another width")
+    reshape_masks(model, values, other, other_values)
     store_constants(model.graph, values)
-    out = model.graph.output[0].type.tensor_type.shape.dim
-    for d in out:
+    diagonal_scale_weights(model, values)
+    store_constants(model.graph, values)
+    del model.graph.value_info[:]
+    for d in model.graph.output[0].type.tensor_type.shape.dim:
         d.Clear()
     onnx.save(model, target)
 
 
 def main(argv):
-    if len(argv) < 5:
+    if len(argv) != 4:
         sys.exit(__doc__)
     detector, recognizer, out_dir = argv[1:4]
     os.makedirs(out_dir, exist_ok=True)
     convert_detector(detector, os.path.join(out_dir, "text_detector.onnx"))
-    for width in argv[4:]:
-        convert_recognizer(recognizer, os.path.join(out_dir, f"text_recognizer_{int(width)}.onnx"), int(width))
+    convert_recognizer(recognizer, os.path.join(out_dir, "text_recognizer.onnx"))
 
 
 if __name__ == "__main__":

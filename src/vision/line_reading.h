@@ -7,10 +7,12 @@
 
 #include "vision/recognition_cleanup.h"
 
+#include <cstdint>
 #include <istream>
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace AmapVisionReader::reading {
@@ -45,6 +47,13 @@ struct CropFit {
 };
 // `inputWidths` ascending and not empty; the crop not empty.
 CropFit fitCrop(int cropWidth, int cropHeight, int inputHeight, std::span<const int> inputWidths);
+
+// The recogniser's model (ONNX) with the width of its image input, the last
+// dimension of [1, 3, 48, W], set to `width`. OpenCV fixes every shape of a
+// network when it imports it, so one model file serves every input width:
+// the width is written into the model before each import. Nothing when the
+// model is malformed or its first input has no such numeric dimension.
+std::optional<std::string> withInputWidth(std::string_view model, std::int64_t width);
 
 // The recogniser's classes: class 0 is the CTC blank, class k the k-th line of
 // its key file, the last class a space. The full-width yen sign is written as

@@ -1,8 +1,11 @@
 // Text recognition with a text detector and a line recogniser run through
 // OpenCV's DNN module: the detector finds the text lines of the window at its
 // size in points, then every line is cut out of the full image and read on
-// its own, on both cores. The models are loaded by the first read and kept
-// while reads follow one another; a minute without a read lets them go.
+// its own. One thread calls the engine at a time and the engine spreads each
+// call over the cores: two callers would have four threads fight for two
+// cores. The models are loaded when a read is about to start (or by the read
+// itself) and kept while reads follow one another; a minute without a read
+// lets them go.
 
 #include "vision/text_recognition.h"
 
@@ -20,7 +23,7 @@
 #include <condition_variable>
 #include <filesystem>
 #include <fstream>
-#include <memory>
+#include <map>
 #include <mutex>
 #include <numeric>
 #include <optional>
@@ -51,15 +54,15 @@ constexpr int shortestSide = 3;          // pixels of the detector's input
 constexpr int maximumLines = 1000;
 
 // The recogniser reads BGR lines 48 pixels tall, scaled to -1..1. OpenCV
-// needs fixed shapes, so there is one model file per input width; a line goes
-// to the narrowest input that holds it, as the cost grows with the width.
+// fixes a network's shapes when it imports it, so the one model file is
+// imported once per input width used; a line goes to the narrowest input that
+// holds it, as the cost grows with the width.
 constexpr int recognizerHeight = 48;
-// Lines are read on two threads at once: these machines have two cores.
-constexpr std::size_t readerCount = 2;
+constexpr int recognizerWidths[] = {96, 128, 160, 192, 224, 256, 320, 480, 640, 960};
 // Lines whose tops are this close (in pixels of the full image) are one row.
 constexpr int rowTolerance = 20;
 // The models take much memory once used (the detector's working buffers some
-// 300 MB for a window of 1440 points, each recogniser 20 to 30 MB), and a
+// 300 MB for a window of 1440 points, each recogniser width 20 to 30 MB), and a
 // dispatcher reads a route now and then: after this long without a read they
 // are let go, and the next read loads them again.
 constexpr std::chrono::seconds idleBeforeRelease{60};
@@ -69,32 +72,13 @@ PlatformError recognitionError(long code, std::string description) {
 }
 
 const char* detectorFile = "text_detector.onnx";
+const char* recognizerFile = "text_recognizer.onnx";
 const char* keysFile = "text_recognizer_keys.txt";
-const std::string recognizerPrefix = "text_recognizer_";
-const std::string recognizerSuffix = ".onnx";
-
-fs::path recognizerFile(int width) { return recognizerPrefix + std::to_string(width) + recognizerSuffix; }
-
-// The input widths of the recognisers in the directory, ascending.
-std::vector<int> recognizerWidthsIn(const fs::path& dir) {
-    std::vector<int> widths;
-    std::error_code ec;
-    for (const fs::directory_entry& entry : fs::directory_iterator(dir, ec)) {
-        const std::string name = entry.path().filename().string();
-        if (!name.starts_with(recognizerPrefix) || !name.ends_with(recognizerSuffix)) continue;
-        const std::string digits =
-            name.substr(recognizerPrefix.size(), name.size() - recognizerPrefix.size() - recognizerSuffix.size());
-        if (digits.empty() || digits.size() > 4 || digits.find_first_not_of("0123456789") != std::string::npos) continue;
-        if (const int width = std::stoi(digits); width > 0) widths.push_back(width);
-    }
-    std::sort(widths.begin(), widths.end());
-    return widths;
-}
 
 bool holdsModels(const fs::path& dir) {
     std::error_code ec;
-    return fs::is_regular_file(dir / detectorFile, ec) && fs::is_regular_file(dir / keysFile, ec) &&
-           !recognizerWidthsIn(dir).empty();
+    return fs::is_regular_file(dir / detectorFile, ec) && fs::is_regular_file(dir / recognizerFile, ec) &&
+           fs::is_regular_file(dir / keysFile, ec);
 }
 
 // Installed, the models lie in share/wendrel/models beside the program's bin
@@ -110,44 +94,45 @@ std::optional<fs::path> modelDirectory() {
     return std::nullopt;
 }
 
-// One set of recognisers per reading thread: a network is not re-entrant.
-// Each is loaded when a line first needs its width, on the thread that reads
-// the line, so the first read loads only what it uses, on both cores.
-struct LineReader {
-    std::vector<cv::dnn::Net> nets;  // one per input width, empty until loaded
-};
-
 struct Models {
     std::mutex mutex;  // one recognition at a time; guards everything below
     bool loaded = false;
+    bool loadWanted = false;  // a read is about to start
     std::chrono::steady_clock::time_point lastRead;
-    std::condition_variable readOrStop;  // a read ended, or the process ends
+    std::condition_variable wake;  // a read was announced or ended, or the process ends
     bool stopping = false;
-    std::thread releaser;  // lets the models go when reads stop
+    std::thread keeper;  // loads the models ahead of a read, lets them go when reads stop
     fs::path dir;
     cv::dnn::Net detector;
     cv::Size detectorInput;  // the input size the detector last ran at
-    std::vector<int> widths;
-    std::vector<LineReader> readers;
+    std::string recognizer;  // the model file, imported once per input width
+    std::map<int, cv::dnn::Net> recognizers;  // by input width, imported when a line first needs it
     std::vector<std::string> alphabet;
 };
 
 void release(Models& m) {
     m.detector = cv::dnn::Net();
     m.detectorInput = cv::Size();
-    m.readers.clear();
+    m.recognizers.clear();
+    m.recognizer = std::string();
     m.loaded = false;
     // The buffers were freed in pieces; hand the heap's free pages back.
     malloc_trim(0);
 }
 
-// Waits for reads to stop for idleBeforeRelease, then lets the models go.
-void releaseWhenIdle(Models& m) {
+std::optional<PlatformError> load(Models& m);
+
+// Loads the models when a read announces itself, and lets them go once
+// reads have stopped for idleBeforeRelease.
+void keepModels(Models& m) {
     std::unique_lock lock(m.mutex);
     while (!m.stopping) {
-        if (!m.loaded) {
-            m.readOrStop.wait(lock);
-        } else if (m.readOrStop.wait_until(lock, m.lastRead + idleBeforeRelease) == std::cv_status::timeout &&
+        if (m.loadWanted) {
+            if (!m.loaded) load(m);  // a failure is the read's to report: it tries again
+            m.loadWanted = false;
+        } else if (!m.loaded) {
+            m.wake.wait(lock);
+        } else if (m.wake.wait_until(lock, m.lastRead + idleBeforeRelease) == std::cv_status::timeout &&
                    m.loaded && std::chrono::steady_clock::now() >= m.lastRead + idleBeforeRelease) {
             release(m);
         }
@@ -161,8 +146,8 @@ struct ModelsOwner {
             const std::lock_guard lock(models.mutex);
             models.stopping = true;
         }
-        models.readOrStop.notify_all();
-        if (models.releaser.joinable()) models.releaser.join();
+        models.wake.notify_all();
+        if (models.keeper.joinable()) models.keeper.join();
     }
 };
 
@@ -171,36 +156,53 @@ Models& models() {
     return owner.models;
 }
 
-// Keeps the models for another idle period; starts the thread that lets them
-// go the first time. Without a thread to be had they are simply kept.
+// Starts the thread that keeps the models, the first time. Without a thread
+// to be had the models are loaded by the reads and simply kept.
+void startKeeper(Models& m) {
+    if (m.keeper.joinable()) return;
+    try {
+        m.keeper = std::thread(keepModels, std::ref(m));
+    } catch (const std::system_error&) {
+    }
+}
+
+// Keeps the models for another idle period.
 void noteRead(Models& m) {
     m.lastRead = std::chrono::steady_clock::now();
-    if (!m.releaser.joinable()) {
-        try {
-            m.releaser = std::thread(releaseWhenIdle, std::ref(m));
-        } catch (const std::system_error&) {
-        }
-    }
-    m.readOrStop.notify_all();
+    startKeeper(m);
+    m.wake.notify_all();
+}
+
+std::optional<std::string> fileContents(const fs::path& file) {
+    std::error_code ec;
+    const std::uintmax_t size = fs::file_size(file, ec);
+    std::ifstream in(file, std::ios::binary);
+    if (ec || !in) return std::nullopt;
+    std::string bytes(static_cast<std::size_t>(size), '\0');
+    if (!in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()))) return std::nullopt;
+    return bytes;
 }
 
 std::optional<PlatformError> load(Models& m) {
     const std::optional<fs::path> dir = modelDirectory();
     if (!dir)
         return recognitionError(2, std::string("找不到文字识别模型（") + detectorFile + " 等），请先运行 scripts/setup-models.sh");
+    std::optional<std::string> recognizer = fileContents(*dir / recognizerFile);
+    if (!recognizer) return recognitionError(3, std::string("无法读取文字识别模型 ") + recognizerFile);
     try {
         std::ifstream keys(*dir / keysFile);
         m.alphabet = reading::alphabetFromKeys(keys);
         m.detector = cv::dnn::readNetFromONNX((*dir / detectorFile).string());
         m.detectorInput = cv::Size();
-        m.widths = recognizerWidthsIn(*dir);
-        m.readers.assign(readerCount, LineReader{std::vector<cv::dnn::Net>(m.widths.size())});
     } catch (const cv::Exception& e) {
-        m.readers.clear();
+        m.detector = cv::dnn::Net();
         return recognitionError(3, std::string("无法加载文字识别模型：") + e.what());
     }
+    m.recognizer = std::move(*recognizer);
+    m.recognizers.clear();
     m.dir = *dir;
     m.loaded = true;
+    m.lastRead = std::chrono::steady_clock::now();
     return std::nullopt;
 }
 
@@ -270,17 +272,23 @@ cv::Mat recognizerInput(const cv::Mat& bgr, const PixelBox& box, reading::CropFi
     return blob;
 }
 
-reading::CropFit fitFor(const Models& m, const PixelBox& box) {
-    return reading::fitCrop(box.right - box.left, box.bottom - box.top, recognizerHeight, m.widths);
+reading::CropFit fitFor(const PixelBox& box) {
+    return reading::fitCrop(box.right - box.left, box.bottom - box.top, recognizerHeight, recognizerWidths);
 }
 
-std::vector<reading::ReadCharacter> readLine(const Models& m, LineReader& reader, const cv::Mat& bgr,
-                                             const PixelBox& box) {
-    const reading::CropFit fit = fitFor(m, box);
-    const auto index =
-        static_cast<std::size_t>(std::find(m.widths.begin(), m.widths.end(), fit.inputWidth) - m.widths.begin());
-    cv::dnn::Net& net = reader.nets[index];
-    if (net.empty()) net = cv::dnn::readNetFromONNX((m.dir / recognizerFile(fit.inputWidth)).string());
+// The recogniser for lines of the input width, imported the first time.
+cv::dnn::Net& recognizerFor(Models& m, int width) {
+    cv::dnn::Net& net = m.recognizers[width];
+    if (!net.empty()) return net;
+    const std::optional<std::string> model = reading::withInputWidth(m.recognizer, width);
+    if (!model) throw cv::Exception(cv::Error::StsParseError, "the recogniser has no input width to set", __func__, __FILE__, __LINE__);
+    net = cv::dnn::readNetFromONNX(model->data(), model->size());
+    return net;
+}
+
+std::vector<reading::ReadCharacter> readLine(Models& m, const cv::Mat& bgr, const PixelBox& box) {
+    const reading::CropFit fit = fitFor(box);
+    cv::dnn::Net& net = recognizerFor(m, fit.inputWidth);
     net.setInput(recognizerInput(bgr, box, fit));
     const cv::Mat scores = net.forward();  // [1, steps, classes]
     const int steps = scores.size[1], classes = scores.size[2];
@@ -288,47 +296,17 @@ std::vector<reading::ReadCharacter> readLine(const Models& m, LineReader& reader
     return reading::decodeGreedy(values, steps, classes, m.alphabet);
 }
 
-// Every line read, in order, the lines shared out between the two readers:
-// sorted by the recogniser input they need, one reader works up from the
-// narrowest and the other down from the widest. So each loads and keeps only
-// the widths on its side (loading is much of a first read, and every model
-// kept is 20 to 30 MB), and they meet wherever the work splits evenly. A
-// reader's failure is kept and reported once both have stopped.
+// Every line read, in order; the widest first, so the largest buffers are
+// made first and the narrower lines find them.
 std::vector<std::vector<reading::ReadCharacter>> readLines(Models& m, const cv::Mat& bgr,
                                                            const std::vector<PixelBox>& boxes) {
     std::vector<std::size_t> order(boxes.size());
     std::iota(order.begin(), order.end(), std::size_t{0});
     std::vector<int> widths(boxes.size());
-    for (std::size_t i = 0; i < boxes.size(); ++i) widths[i] = fitFor(m, boxes[i]).inputWidth;
-    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return widths[a] < widths[b]; });
-
+    for (std::size_t i = 0; i < boxes.size(); ++i) widths[i] = fitFor(boxes[i]).inputWidth;
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return widths[a] > widths[b]; });
     std::vector<std::vector<reading::ReadCharacter>> lines(boxes.size());
-    std::mutex mutex;
-    std::size_t front = 0, back = order.size();  // order[front, back) not taken yet
-    std::exception_ptr failure;
-    auto take = [&](bool narrowest) -> std::optional<std::size_t> {
-        const std::lock_guard lock(mutex);
-        if (front >= back) return std::nullopt;
-        return narrowest ? order[front++] : order[--back];
-    };
-    auto work = [&](LineReader& reader, bool narrowest) {
-        try {
-            while (const std::optional<std::size_t> i = take(narrowest)) lines[*i] = readLine(m, reader, bgr, boxes[*i]);
-        } catch (...) {
-            const std::lock_guard lock(mutex);
-            failure = std::current_exception();
-            front = back;
-        }
-    };
-    std::thread helper;
-    try {
-        helper = std::thread(work, std::ref(m.readers.back()), false);
-    } catch (const std::system_error&) {
-        // No thread to be had: the first reader reads everything.
-    }
-    work(m.readers.front(), true);
-    if (helper.joinable()) helper.join();
-    if (failure) std::rethrow_exception(failure);
+    for (const std::size_t i : order) lines[i] = readLine(m, bgr, boxes[i]);
     return lines;
 }
 
@@ -344,6 +322,18 @@ std::vector<AmapRecognizedFragment> fragmentsOf(const std::vector<PixelBox>& box
 }
 
 }  // namespace
+
+void prepareRecognition() {
+    Models& m = models();
+    const std::lock_guard lock(m.mutex);
+    if (m.loaded) {
+        m.lastRead = std::chrono::steady_clock::now();
+        return;
+    }
+    m.loadWanted = true;
+    startKeeper(m);
+    m.wake.notify_all();
+}
 
 Expected<std::vector<AmapRecognizedFragment>, VisionError> recognizeFragments(const WindowImage& image) {
     if (image.width <= 0 || image.height <= 0 ||
