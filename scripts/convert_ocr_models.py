@@ -146,10 +146,9 @@ def fix_input(model, shape):
         d.dim_value = v
 
 
-def diagonal_scale_weights(model, values):
+def diagonal_scale_weights(model, values, shapes):
     """A Mul of a [.., T, C] tensor by a [C] weight becomes a MatMul by the
     weight's diagonal matrix."""
-    shapes = static_shapes(model)
     for node in model.graph.node:
         if node.op_type != "Mul":
             continue
@@ -165,29 +164,171 @@ def diagonal_scale_weights(model, values):
                     break
 
 
-def folded(source, width, batch):
-    """The recogniser for one input shape, its shape chains folded."""
+def means_as_products(model, values, shapes):
+    """A ReduceMean over the last axis of a [.., C] tensor becomes a MatMul by
+    a [C, 1] column of 1/C: the importer fixes the shape of a ReduceMean."""
+    for node in model.graph.node:
+        if node.op_type != "ReduceMean" or attribute(node, "keepdims", 1) != 1:
+            continue
+        shape = shapes[node.input[0]]
+        if list(attribute(node, "axes")) not in ([-1], [len(shape) - 1]):
+            continue
+        column = node.output[0] + "_mean"
+        values[column] = np.full((shape[-1], 1), 1.0 / shape[-1], dtype=np.float32)
+        node.op_type = "MatMul"
+        del node.attribute[:]
+        node.input.append(column)
+
+
+def folded(source, width):
+    """The recogniser for one input width, its shape chains folded."""
     model = onnx.load(source)
     values = constants_of(model.graph)
-    fix_input(model, [batch, 3, 48, width])
+    fix_input(model, [1, 3, 48, width])
     fold(model, values)
     return model, values
 
 
-def reshape_masks(model, values, other, other_values):
-    """Every Reshape target that differs between the two foldings (one at
-    another width and batch) gets -1 where the width shows and 0 at the
-    batch."""
+def width_mask(here, there, name):
+    """A shape with -1 in the one place where the two widths' shapes differ."""
+    mask = [int(a) if a == b else -1 for a, b in zip(here, there)]
+    if mask.count(-1) > 1:
+        sys.exit(f"{name}: more than one dimension follows the input's width")
+    return mask
+
+
+def shapes_for_any_width(model, values, shapes, other, other_values, other_shapes):
+    """Every Reshape target and Squeeze (a Reshape to the importer, with a
+    fixed shape) becomes a Reshape to a target with -1 where the two foldings,
+    at different widths, differ."""
     for node, twin in zip(model.graph.node, other.graph.node):
-        if node.op_type != "Reshape":
+        if node.op_type == "Reshape":
+            here, there = values[node.input[1]], other_values[twin.input[1]]
+            del node.input[1:]
+        elif node.op_type == "Squeeze":
+            here, there = shapes[node.output[0]], other_shapes[twin.output[0]]
+            node.op_type = "Reshape"
+            del node.attribute[:]
+        else:
             continue
-        here, there = values[node.input[1]], other_values[twin.input[1]]
-        mask = [int(a) if a == b else (0 if i == 0 else -1) for i, (a, b) in enumerate(zip(here, there))]
-        if mask.count(-1) > 1:
-            sys.exit(f"{node.output[0]}: more than one dimension follows the input's width")
-        name = node.input[1] + "_any_width"
-        values[name] = np.array(mask, dtype=np.int64)
-        node.input[1] = name
+        target = node.output[0] + "_any_width"
+        values[target] = np.array(width_mask(here, there, node.output[0]), dtype=np.int64)
+        node.input.append(target)
+
+
+def scalar(values, name):
+    return float(values[name].reshape(-1)[0]) if name in values and values[name].size == 1 else None
+
+
+def scalar_operand(node, values):
+    """The other input and the scalar constant of a two-input node, or None."""
+    for i in (0, 1):
+        value = scalar(values, node.input[i])
+        if value is not None and node.input[1 - i] not in values:
+            return node.input[1 - i], value
+    return None
+
+
+def consumers(model):
+    users = {}
+    for node in model.graph.node:
+        for name in node.input:
+            users.setdefault(name, []).append(node)
+    return users
+
+
+def only_user(users, name, op_type):
+    found = users.get(name, [])
+    return found[0] if len(found) == 1 and found[0].op_type == op_type else None
+
+
+def hard_swishes(model, values):
+    """x * Clip(x + 3, 0, 6) / 6 becomes one HardSwish: one layer instead of
+    four, which the engine can also run inside the convolution before it."""
+    users = consumers(model)
+    removed = set()
+    for add in model.graph.node:
+        operand = scalar_operand(add, values) if add.op_type == "Add" else None
+        if not operand or operand[1] != 3.0:
+            continue
+        x = operand[0]
+        clip = only_user(users, add.output[0], "Clip")
+        if not clip or (attribute(clip, "min"), attribute(clip, "max")) != (0.0, 6.0):
+            continue
+        mul = only_user(users, clip.output[0], "Mul")
+        if not mul or x not in mul.input:
+            continue
+        div = only_user(users, mul.output[0], "Div")
+        if not div or div.input[0] != mul.output[0] or scalar(values, div.input[1]) != 6.0:
+            continue
+        removed.update(id(n) for n in (add, clip, mul))
+        div.op_type = "HardSwish"
+        del div.input[:]
+        div.input.append(x)
+    kept = [n for n in model.graph.node if id(n) not in removed]
+    del model.graph.node[:]
+    model.graph.node.extend(kept)
+
+
+def has_padding(conv):
+    return any(attribute(conv, "pads", [0])) or attribute(conv, "auto_pad", b"NOTSET") not in (b"NOTSET", "NOTSET")
+
+
+def convolution_bias(conv, values):
+    if len(conv.input) < 3:
+        out_channels = values[conv.input[1]].shape[0]
+        name = conv.output[0] + "_bias"
+        values[name] = np.zeros(out_channels, dtype=np.float32)
+        conv.input.append(name)
+    return conv.input[2]
+
+
+def affine_into_convolutions(model, values):
+    """a * y + b of scalars folded into the convolution whose output y is:
+    its weights times a, its bias times a plus b. And a * x + b feeding only
+    a convolution without padding folded into it: its weights times a, each
+    output's bias plus b times the sum of its weights. Both hold exactly."""
+    changed = True
+    while changed:
+        changed = False
+        users = consumers(model)
+        producer = {o: n for n in model.graph.node for o in n.output}
+        for node in model.graph.node:
+            if node.op_type not in ("Mul", "Add"):
+                continue
+            operand = scalar_operand(node, values)
+            if not operand:
+                continue
+            source, value = operand
+            conv = producer.get(source)
+            if conv is not None and conv.op_type == "Conv" and len(users.get(source, [])) == 1:
+                weights, bias = conv.input[1], convolution_bias(conv, values)
+                if node.op_type == "Mul":
+                    values[weights] = (values[weights] * value).astype(np.float32)
+                    values[bias] = (values[bias] * value).astype(np.float32)
+                else:
+                    values[bias] = (values[bias] + value).astype(np.float32)
+                conv.output[0] = node.output[0]
+            else:
+                after = users.get(node.output[0], [])
+                if len(after) != 1 or after[0].op_type != "Conv" or after[0].input[0] != node.output[0] or has_padding(after[0]):
+                    continue
+                conv = after[0]
+                weights, bias = conv.input[1], convolution_bias(conv, values)
+                if node.op_type == "Mul":
+                    values[weights] = (values[weights] * value).astype(np.float32)
+                else:
+                    values[bias] = (values[bias] + value * values[weights].sum(axis=(1, 2, 3))).astype(np.float32)
+                conv.input[0] = source
+            model.graph.node.remove(node)
+            changed = True
+            break
+
+
+def simplified(model, values):
+    hard_swishes(model, values)
+    affine_into_convolutions(model, values)
+    store_constants(model.graph, values)
 
 
 def convert_detector(source, target):
@@ -198,19 +339,20 @@ def convert_detector(source, target):
             low, high = (float(values[n]) for n in node.input[1:])
             del node.input[1:]
             node.attribute.extend([helper.make_attribute("min", low), helper.make_attribute("max", high)])
-    store_constants(model.graph, values)
+    simplified(model, values)
     onnx.save(model, target)
 
 
 def convert_recognizer(source, target):
-    model, values = folded(source, 320, 1)
-    other, other_values = folded(source, 640, 2)
+    model, values = folded(source, 320)
+    other, other_values = folded(source, 640)
     if [n.op_type for n in model.graph.node] != [n.op_type for n in other.graph.node]:
         sys.exit("the recogniser folds differently at another width")
-    reshape_masks(model, values, other, other_values)
-    store_constants(model.graph, values)
-    diagonal_scale_weights(model, values)
-    store_constants(model.graph, values)
+    shapes, other_shapes = static_shapes(model), static_shapes(other)
+    diagonal_scale_weights(model, values, shapes)
+    means_as_products(model, values, shapes)
+    shapes_for_any_width(model, values, shapes, other, other_values, other_shapes)
+    simplified(model, values)
     del model.graph.value_info[:]
     for d in model.graph.output[0].type.tensor_type.shape.dim:
         d.Clear()

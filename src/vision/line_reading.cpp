@@ -26,78 +26,6 @@ bool isDash(const std::string& s) {
     return s == "-" || s == "\u2010" || s == "\u2013" || s == "\u2014" || s == "\u2015" || s == "\u30FC" || s == "\u2500";
 }
 
-// ---- The few protocol-buffer fields of an ONNX model that are rewritten ----
-
-std::optional<std::uint64_t> readVarint(std::string_view bytes, std::size_t& at) {
-    std::uint64_t value = 0;
-    for (int shift = 0; shift < 64 && at < bytes.size(); shift += 7) {
-        const auto byte = static_cast<unsigned char>(bytes[at++]);
-        value |= static_cast<std::uint64_t>(byte & 0x7Fu) << shift;
-        if ((byte & 0x80u) == 0) return value;
-    }
-    return std::nullopt;
-}
-
-std::string varint(std::uint64_t value) {
-    std::string out;
-    for (; value >= 0x80; value >>= 7) out += static_cast<char>((value & 0x7Fu) | 0x80u);
-    out += static_cast<char>(value);
-    return out;
-}
-
-// One step of the way to a nested field: its number, and which of the
-// fields of that number (0 for the first).
-struct FieldStep {
-    std::uint64_t number;
-    int occurrence;
-};
-
-// The message with the varint field at the end of `path` set to `value`, the
-// length of every message around it following; nothing when a field of the
-// way is missing or malformed.
-std::optional<std::string> withVarint(std::string_view message, std::span<const FieldStep> path, std::uint64_t value) {
-    enum Wire : std::uint64_t { varintWire = 0, fixed64 = 1, delimited = 2, fixed32 = 5 };
-    int seen = 0;
-    for (std::size_t at = 0; at < message.size();) {
-        const std::optional<std::uint64_t> tag = readVarint(message, at);
-        if (!tag) return std::nullopt;
-        const std::uint64_t wire = *tag & 7u;
-        const bool wanted = (*tag >> 3) == path.front().number && seen++ == path.front().occurrence;
-        const std::size_t valueStart = at;
-        std::size_t end = at;
-        if (wire == varintWire) {
-            if (!readVarint(message, end)) return std::nullopt;
-        } else if (wire == delimited) {
-            const std::optional<std::uint64_t> length = readVarint(message, end);
-            if (!length || *length > message.size() - end) return std::nullopt;
-            end += *length;
-        } else if (wire == fixed64 || wire == fixed32) {
-            end += wire == fixed64 ? 8 : 4;
-            if (end > message.size()) return std::nullopt;
-        } else {
-            return std::nullopt;
-        }
-        if (!wanted) {
-            at = end;
-            continue;
-        }
-        std::string replacement;
-        if (path.size() == 1) {
-            if (wire != varintWire) return std::nullopt;
-            replacement = varint(value);
-        } else {
-            if (wire != delimited) return std::nullopt;
-            std::size_t dataStart = valueStart;
-            readVarint(message, dataStart);
-            const auto inner = withVarint(message.substr(dataStart, end - dataStart), path.subspan(1), value);
-            if (!inner) return std::nullopt;
-            replacement = varint(inner->size()) + *inner;
-        }
-        return std::string(message.substr(0, valueStart)) + replacement + std::string(message.substr(end));
-    }
-    return std::nullopt;
-}
-
 int height(const PixelBox& b) { return b.bottom - b.top; }
 int width(const PixelBox& b) { return b.right - b.left; }
 
@@ -158,19 +86,15 @@ PixelBox scaledToImage(const PixelBox& box, int fromWidth, int fromHeight, int i
     return PixelBox{x(box.left), y(box.top), x(box.right), y(box.bottom)};
 }
 
-CropFit fitCrop(int cropWidth, int cropHeight, int inputHeight, std::span<const int> inputWidths) {
+CropFit fitCrop(int cropWidth, int cropHeight, int inputHeight, std::span<const int> inputWidths,
+                int shortLineInput) {
     const int widest = inputWidths.back();
     const double scaled = std::ceil(static_cast<double>(cropWidth) * inputHeight / cropHeight);
     const int width = std::clamp(static_cast<int>(scaled), 1, widest);
-    const auto input = std::find_if(inputWidths.begin(), inputWidths.end(), [&](int w) { return w >= width; });
+    const bool isShort = 2 * width <= 3 * inputHeight;
+    const int holding = isShort ? std::clamp(shortLineInput, width, widest) : width;
+    const auto input = std::find_if(inputWidths.begin(), inputWidths.end(), [&](int w) { return w >= holding; });
     return CropFit{width, *input};
-}
-
-std::optional<std::string> withInputWidth(std::string_view model, std::int64_t width) {
-    if (width <= 0) return std::nullopt;
-    // model.graph.input[0].type.tensor_type.shape.dim[3].dim_value
-    static constexpr FieldStep path[] = {{7, 0}, {11, 0}, {2, 0}, {1, 0}, {2, 0}, {1, 3}, {1, 0}};
-    return withVarint(model, path, static_cast<std::uint64_t>(width));
 }
 
 std::vector<std::string> alphabetFromKeys(std::istream& keys) {

@@ -7,12 +7,10 @@
 
 #include "vision/recognition_cleanup.h"
 
-#include <cstdint>
 #include <istream>
 #include <optional>
 #include <span>
 #include <string>
-#include <string_view>
 #include <vector>
 
 namespace AmapVisionReader::reading {
@@ -40,20 +38,16 @@ PixelBox scaledToImage(const PixelBox& box, int fromWidth, int fromHeight, int i
 
 // How a line crop reaches the recogniser: scaled to the recogniser's height
 // keeping its aspect (squeezed only when wider than the widest input) and
-// padded on the right to the narrowest input width that holds it.
+// padded on the right to the narrowest input width that holds it. A short
+// line, scaled to no more than one and a half times its height (one or two
+// characters), is padded to at least `shortLineInput`.
 struct CropFit {
     int scaledWidth = 0;
     int inputWidth = 0;
 };
 // `inputWidths` ascending and not empty; the crop not empty.
-CropFit fitCrop(int cropWidth, int cropHeight, int inputHeight, std::span<const int> inputWidths);
-
-// The recogniser's model (ONNX) with the width of its image input, the last
-// dimension of [1, 3, 48, W], set to `width`. OpenCV fixes every shape of a
-// network when it imports it, so one model file serves every input width:
-// the width is written into the model before each import. Nothing when the
-// model is malformed or its first input has no such numeric dimension.
-std::optional<std::string> withInputWidth(std::string_view model, std::int64_t width);
+CropFit fitCrop(int cropWidth, int cropHeight, int inputHeight, std::span<const int> inputWidths,
+                int shortLineInput);
 
 // The recogniser's classes: class 0 is the CTC blank, class k the k-th line of
 // its key file, the last class a space. The full-width yen sign is written as

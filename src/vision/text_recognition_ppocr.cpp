@@ -23,7 +23,6 @@
 #include <condition_variable>
 #include <filesystem>
 #include <fstream>
-#include <map>
 #include <mutex>
 #include <numeric>
 #include <optional>
@@ -53,12 +52,16 @@ constexpr double unclipRatio = 1.5;
 constexpr int shortestSide = 3;          // pixels of the detector's input
 constexpr int maximumLines = 1000;
 
-// The recogniser reads BGR lines 48 pixels tall, scaled to -1..1. OpenCV
-// fixes a network's shapes when it imports it, so the one model file is
-// imported once per input width used; a line goes to the narrowest input that
-// holds it, as the cost grows with the width.
+// The recogniser reads BGR lines 48 pixels tall, scaled to -1..1, at any
+// width; a line goes to the narrowest of a few input widths that holds it, as
+// the cost grows with the width and each change of width costs the engine a
+// new set of buffers.
 constexpr int recognizerHeight = 48;
 constexpr int recognizerWidths[] = {96, 128, 160, 192, 224, 256, 320, 480, 640, 960};
+// A short line ("¥0", "杨村") in an input of 96 is read as nothing, or as
+// another character ("苔" for "¥0"): the recogniser was trained on lines
+// padded to 320, and reads them in an input that wide.
+constexpr int shortLineInput = 320;
 // Lines whose tops are this close (in pixels of the full image) are one row.
 constexpr int rowTolerance = 20;
 // The models take much memory once used (the detector's working buffers some
@@ -105,16 +108,14 @@ struct Models {
     fs::path dir;
     cv::dnn::Net detector;
     cv::Size detectorInput;  // the input size the detector last ran at
-    std::string recognizer;  // the model file, imported once per input width
-    std::map<int, cv::dnn::Net> recognizers;  // by input width, imported when a line first needs it
+    cv::dnn::Net recognizer;
     std::vector<std::string> alphabet;
 };
 
 void release(Models& m) {
     m.detector = cv::dnn::Net();
     m.detectorInput = cv::Size();
-    m.recognizers.clear();
-    m.recognizer = std::string();
+    m.recognizer = cv::dnn::Net();
     m.loaded = false;
     // The buffers were freed in pieces; hand the heap's free pages back.
     malloc_trim(0);
@@ -173,33 +174,21 @@ void noteRead(Models& m) {
     m.wake.notify_all();
 }
 
-std::optional<std::string> fileContents(const fs::path& file) {
-    std::error_code ec;
-    const std::uintmax_t size = fs::file_size(file, ec);
-    std::ifstream in(file, std::ios::binary);
-    if (ec || !in) return std::nullopt;
-    std::string bytes(static_cast<std::size_t>(size), '\0');
-    if (!in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()))) return std::nullopt;
-    return bytes;
-}
-
 std::optional<PlatformError> load(Models& m) {
     const std::optional<fs::path> dir = modelDirectory();
     if (!dir)
         return recognitionError(2, std::string("找不到文字识别模型（") + detectorFile + " 等），请先运行 scripts/setup-models.sh");
-    std::optional<std::string> recognizer = fileContents(*dir / recognizerFile);
-    if (!recognizer) return recognitionError(3, std::string("无法读取文字识别模型 ") + recognizerFile);
     try {
         std::ifstream keys(*dir / keysFile);
         m.alphabet = reading::alphabetFromKeys(keys);
         m.detector = cv::dnn::readNetFromONNX((*dir / detectorFile).string());
         m.detectorInput = cv::Size();
+        m.recognizer = cv::dnn::readNetFromONNX((*dir / recognizerFile).string());
     } catch (const cv::Exception& e) {
         m.detector = cv::dnn::Net();
+        m.recognizer = cv::dnn::Net();
         return recognitionError(3, std::string("无法加载文字识别模型：") + e.what());
     }
-    m.recognizer = std::move(*recognizer);
-    m.recognizers.clear();
     m.dir = *dir;
     m.loaded = true;
     m.lastRead = std::chrono::steady_clock::now();
@@ -273,31 +262,21 @@ cv::Mat recognizerInput(const cv::Mat& bgr, const PixelBox& box, reading::CropFi
 }
 
 reading::CropFit fitFor(const PixelBox& box) {
-    return reading::fitCrop(box.right - box.left, box.bottom - box.top, recognizerHeight, recognizerWidths);
-}
-
-// The recogniser for lines of the input width, imported the first time.
-cv::dnn::Net& recognizerFor(Models& m, int width) {
-    cv::dnn::Net& net = m.recognizers[width];
-    if (!net.empty()) return net;
-    const std::optional<std::string> model = reading::withInputWidth(m.recognizer, width);
-    if (!model) throw cv::Exception(cv::Error::StsParseError, "the recogniser has no input width to set", __func__, __FILE__, __LINE__);
-    net = cv::dnn::readNetFromONNX(model->data(), model->size());
-    return net;
+    return reading::fitCrop(box.right - box.left, box.bottom - box.top, recognizerHeight, recognizerWidths,
+                            shortLineInput);
 }
 
 std::vector<reading::ReadCharacter> readLine(Models& m, const cv::Mat& bgr, const PixelBox& box) {
     const reading::CropFit fit = fitFor(box);
-    cv::dnn::Net& net = recognizerFor(m, fit.inputWidth);
-    net.setInput(recognizerInput(bgr, box, fit));
-    const cv::Mat scores = net.forward();  // [1, steps, classes]
+    m.recognizer.setInput(recognizerInput(bgr, box, fit));
+    const cv::Mat scores = m.recognizer.forward();  // [1, steps, classes]
     const int steps = scores.size[1], classes = scores.size[2];
     const std::span<const float> values(scores.ptr<float>(), static_cast<std::size_t>(steps) * classes);
     return reading::decodeGreedy(values, steps, classes, m.alphabet);
 }
 
-// Every line read, in order; the widest first, so the largest buffers are
-// made first and the narrower lines find them.
+// Every line read, in order. They are read by input width, the widest first:
+// the engine sets up its buffers anew for each width.
 std::vector<std::vector<reading::ReadCharacter>> readLines(Models& m, const cv::Mat& bgr,
                                                            const std::vector<PixelBox>& boxes) {
     std::vector<std::size_t> order(boxes.size());
