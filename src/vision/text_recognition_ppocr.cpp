@@ -106,15 +106,13 @@ struct Models {
     bool stopping = false;
     std::thread keeper;  // loads the models ahead of a read, lets them go when reads stop
     fs::path dir;
-    cv::dnn::Net detector;
-    cv::Size detectorInput;  // the input size the detector last ran at
+    cv::dnn::Net detector;  // empty between its runs: see detectLines
     cv::dnn::Net recognizer;
     std::vector<std::string> alphabet;
 };
 
 void release(Models& m) {
     m.detector = cv::dnn::Net();
-    m.detectorInput = cv::Size();
     m.recognizer = cv::dnn::Net();
     m.loaded = false;
     // The buffers were freed in pieces; hand the heap's free pages back.
@@ -122,6 +120,17 @@ void release(Models& m) {
 }
 
 std::optional<PlatformError> load(Models& m);
+
+// A freshly imported detector; false when the engine refuses it.
+bool importDetector(Models& m) {
+    try {
+        m.detector = cv::dnn::readNetFromONNX((m.dir / detectorFile).string());
+        return true;
+    } catch (const cv::Exception&) {
+        m.detector = cv::dnn::Net();
+        return false;
+    }
+}
 
 // Loads the models when a read announces itself, and lets them go once
 // reads have stopped for idleBeforeRelease.
@@ -133,6 +142,8 @@ void keepModels(Models& m) {
             m.loadWanted = false;
         } else if (!m.loaded) {
             m.wake.wait(lock);
+        } else if (m.detector.empty()) {
+            if (!importDetector(m)) release(m);  // the next read loads the models again, or says why not
         } else if (m.wake.wait_until(lock, m.lastRead + idleBeforeRelease) == std::cv_status::timeout &&
                    m.loaded && std::chrono::steady_clock::now() >= m.lastRead + idleBeforeRelease) {
             release(m);
@@ -182,7 +193,6 @@ std::optional<PlatformError> load(Models& m) {
         std::ifstream keys(*dir / keysFile);
         m.alphabet = reading::alphabetFromKeys(keys);
         m.detector = cv::dnn::readNetFromONNX((*dir / detectorFile).string());
-        m.detectorInput = cv::Size();
         m.recognizer = cv::dnn::readNetFromONNX((*dir / recognizerFile).string());
     } catch (const cv::Exception& e) {
         m.detector = cv::dnn::Net();
@@ -212,15 +222,24 @@ double regionScore(const cv::Mat& probability, const std::vector<cv::Point>& con
     return cv::mean(probability(bounds), mask)[0];
 }
 
+// Lets go of the detector once it has run, with its working buffers (some
+// 240 MB for a window of 1440 points), and hands the freed pages back. The
+// engine keeps them for as long as the network lives, and a detector once
+// run finds nothing at another input size anyway: each read gets a freshly
+// imported one, which the keeper imports after the read.
+struct DetectorRun {
+    Models& m;
+    ~DetectorRun() {
+        m.detector = cv::dnn::Net();
+        malloc_trim(0);
+    }
+};
+
 // The text lines of the window, in the full image's pixels.
 std::vector<PixelBox> detectLines(Models& m, const cv::Mat& bgr) {
     const auto [width, height] = reading::detectionSize(bgr.cols, bgr.rows, reading::maximumDetectionArea);
-    // Once run, the detector finds nothing at another input size: a window
-    // of another size gets a freshly loaded one.
-    if (m.detectorInput != cv::Size(width, height)) {
-        if (!m.detectorInput.empty()) m.detector = cv::dnn::readNetFromONNX((m.dir / detectorFile).string());
-        m.detectorInput = cv::Size(width, height);
-    }
+    const DetectorRun run{m};
+    if (m.detector.empty()) m.detector = cv::dnn::readNetFromONNX((m.dir / detectorFile).string());
     cv::Mat small;
     cv::resize(bgr, small, cv::Size(width, height), 0, 0, cv::INTER_AREA);
     m.detector.setInput(cv::dnn::blobFromImage(small, detectorScale, cv::Size(), detectorMean, false, false));
