@@ -313,7 +313,8 @@ std::vector<AmapRecognizedFragment> fragmentsOf(const std::vector<PixelBox>& box
                                                 int width, int height) {
     std::vector<AmapRecognizedFragment> fragments;
     for (const std::size_t i : reading::readingOrder(boxes, rowTolerance)) {
-        std::optional<std::string> text = reading::trustedText(reading::withDashesAsOne(lines[i]), reading::minimumDigitConfidence);
+        std::optional<std::string> text = reading::trustedText(reading::withZerosInFigures(reading::withDashesAsOne(lines[i])),
+                                                                 reading::minimumDigitConfidence);
         if (text) fragments.emplace_back(std::move(*text), recognition::normalizedBox(boxes[i], width, height));
     }
     return fragments;

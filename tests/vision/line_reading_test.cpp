@@ -136,6 +136,30 @@ std::vector<ReadCharacter> charactersOf(std::initializer_list<const char*> texts
     return line;
 }
 
+TEST(LineReading, AZeroInAFigureHoldsTheProbabilityOfItsLookAlikes) {
+    const std::vector<std::string> alphabet{"", "¥", "0", "O", "1"};
+    const struct {
+        std::vector<float> scores;  // steps of blank, "¥", "0", "O", "1"
+        const char* text;
+        float lastConfidence;
+    } cases[] = {
+        {{0, 1, 0, 0, 0, /**/ 0, 0, 0.42f, 0.53f, 0.05f}, "¥0", 0.95f},  // "O" after the yen sign
+        {{0, 1, 0, 0, 0, /**/ 0, 0, 0.55f, 0.40f, 0.05f, /**/ 0, 0, 0.3f, 0.6f, 0.1f}, "¥0", 0.95f},  // one run
+        {{0, 0, 0.4f, 0.5f, 0.1f, /**/ 0, 0, 0.1f, 0, 0.9f}, "01", 0.9f},  // before a figure
+        {{0, 0, 0.4f, 0.5f, 0.1f}, "O", 0.5f},                             // alone: a letter
+        {{0, 0, 0, 0, 1, /**/ 1, 0, 0, 0, 0, /**/ 0, 0, 0.6f, 0.1f, 0.3f}, "10", 0.7f},  // "1" is no zero
+    };
+    for (const auto& c : cases) {
+        const auto line =
+            withZerosInFigures(decodeGreedy(c.scores, static_cast<int>(c.scores.size() / 5), 5, alphabet));
+        std::string text;
+        for (const ReadCharacter& ch : line) text += ch.text;
+        EXPECT_EQ(text, c.text);
+        ASSERT_FALSE(line.empty());
+        EXPECT_FLOAT_EQ(line.back().confidence, c.lastConfidence) << c.text;
+    }
+}
+
 TEST(LineReading, ADashAfterAnIdeographIsTheIdeographOne) {
     const struct {
         std::initializer_list<const char*> read;
