@@ -104,7 +104,7 @@ struct Models {
     std::chrono::steady_clock::time_point lastRead;
     std::condition_variable wake;  // a read was announced or ended, or the process ends
     bool stopping = false;
-    std::thread keeper;  // loads the models ahead of a read, lets them go when reads stop
+    bool kept = false;  // the keeper runs: see startKeeper
     fs::path dir;
     cv::dnn::Net detector;  // empty between its runs: see detectLines
     cv::dnn::Net recognizer;
@@ -151,37 +151,42 @@ void keepModels(Models& m) {
     }
 }
 
-struct ModelsOwner {
-    Models models;
-    ~ModelsOwner() {
-        {
-            const std::lock_guard lock(models.mutex);
-            models.stopping = true;
+Models& models() {
+    static Models m;
+    return m;
+}
+
+// The thread that loads the models ahead of a read and lets them go when
+// reads stop, joined when the program ends. It may be importing a network
+// then, using the engine's own static objects: it is made after the process's
+// first load (see noteRead), so that it ends before they are destroyed.
+struct Keeper {
+    Models& m;
+    std::thread thread;
+    explicit Keeper(Models& models) : m(models) {
+        try {
+            thread = std::thread(keepModels, std::ref(m));
+            m.kept = true;
+        } catch (const std::system_error&) {
+            // No thread to be had: the reads load the models and keep them.
         }
-        models.wake.notify_all();
-        if (models.keeper.joinable()) models.keeper.join();
+    }
+    ~Keeper() {
+        {
+            const std::lock_guard lock(m.mutex);
+            m.stopping = true;
+        }
+        m.wake.notify_all();
+        if (thread.joinable()) thread.join();
     }
 };
 
-Models& models() {
-    static ModelsOwner owner;
-    return owner.models;
-}
-
-// Starts the thread that keeps the models, the first time. Without a thread
-// to be had the models are loaded by the reads and simply kept.
-void startKeeper(Models& m) {
-    if (m.keeper.joinable()) return;
-    try {
-        m.keeper = std::thread(keepModels, std::ref(m));
-    } catch (const std::system_error&) {
-    }
-}
+void startKeeper(Models& m) { static Keeper keeper(m); }
 
 // Keeps the models for another idle period.
 void noteRead(Models& m) {
     m.lastRead = std::chrono::steady_clock::now();
-    startKeeper(m);
+    if (m.loaded) startKeeper(m);
     m.wake.notify_all();
 }
 
@@ -325,12 +330,10 @@ std::vector<AmapRecognizedFragment> fragmentsOf(const std::vector<PixelBox>& box
 void prepareRecognition() {
     Models& m = models();
     const std::lock_guard lock(m.mutex);
-    if (m.loaded) {
-        m.lastRead = std::chrono::steady_clock::now();
-        return;
-    }
+    // The process's first load is the read's own (see Keeper).
+    if (!m.kept) return;
+    m.lastRead = std::chrono::steady_clock::now();
     m.loadWanted = true;
-    startKeeper(m);
     m.wake.notify_all();
 }
 
