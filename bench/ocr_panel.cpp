@@ -26,6 +26,18 @@ const std::vector<std::string_view> places = {
     "山西省太原市小店区",     "内蒙古包头市九原区",     "江西省南昌市新建区",       "湖南省长沙市望城区",
 };
 
+// Places as a dispatcher often types them: a port, a station, a city.
+const std::vector<std::string_view> shortPlaces = {
+    "天津港", "北京南站", "沈阳",   "石家庄物流园", "郑州东站", "青岛港", "廊坊", "武汉",   "成都",
+    "西安北站", "太原", "保定",   "唐山港",       "宁波北仑港", "合肥", "南昌", "济南",   "苏州工业园",
+};
+
+// Notices the panel shows beside its mark "通知", under the endpoints.
+const std::vector<std::string_view> panelNotices = {
+    "部分路段限行", "京港澳高速部分路段施工", "今日货车限行", "前方2公里施工 请绕行", "途经限高4.2米路段",
+    "沿途有雨雪天气", "部分路段限重49吨",
+};
+
 const std::vector<std::string_view> labels = {"推荐方案", "高速优先", "少收费",   "躲避拥堵", "大路优先",
                                               "时间优先", "不走高速", "距离最短", "方案二",   "方案三",
                                               "常规路线", "经济路线", "方案一",   "推荐"};
@@ -64,7 +76,9 @@ RouteColumn routeOption(std::string_view label, int tenthsOfKm, std::mt19937& ra
     else option.travelTime = std::to_string(minutes / 60) + "小时" + std::to_string(minutes % 60) + "分";
 
     const int toll = static_cast<int>(km * std::uniform_real_distribution<double>(0.1, 1.6)(random));
-    option.toll = random() % 6 == 0 || toll == 0 ? "免费" : "¥" + std::to_string(toll);
+    // A toll-free option shows "¥0" or the word "免费".
+    if (random() % 6 == 0 || toll == 0) option.toll = random() % 3 == 0 ? "免费" : "¥0";
+    else option.toll = "¥" + std::to_string(toll);
     return option;
 }
 
@@ -190,6 +204,10 @@ void drawMap(QPainter& p, const Panel& panel, const Colours& c, std::mt19937& ra
     const QFont nameFont = fontOf(style, 11 + static_cast<int>(random() % 3), false);
     for (int i = 0; i < count(10); ++i)
         drawLeftText(p, nameFont, c.mapText, QPointF(x(random), y(random)), mapNames[random() % mapNames.size()]);
+    // Names just right of the sidebar, level with its top rows.
+    std::uniform_real_distribution<double> nearX(sidebarWidth + 6, sidebarWidth + 220), nearY(30, 200);
+    for (int i = static_cast<int>(random() % 4); i > 0; --i)
+        drawLeftText(p, nameFont, c.mapText, QPointF(nearX(random), nearY(random)), mapNames[random() % mapNames.size()]);
 
     // A route notice floating beside the sidebar.
     if (random() % 3 != 0) {
@@ -276,8 +294,21 @@ void drawSidebar(QPainter& p, const Panel& panel, const Colours& c, std::mt19937
     drawLeftText(p, body, c.text, QPointF(58, 62), panel.origin);
     drawLeftText(p, body, c.text, QPointF(58, 112), panel.destination);
 
-    const double top = 200;
-    if (style.clutter) drawLeftText(p, small, c.accent, QPointF(24, 168), "高德推荐");
+    // The notice row, then the headings over the route cards.
+    double headings = 168;
+    if (!panel.notice.empty()) {
+        const QFont mark = fontOf(style, std::max(10, size - 2), true);
+        drawLeftText(p, mark, c.accent, QPointF(24, style.noticeTop), "通知");
+        drawLeftText(p, small, c.secondary, QPointF(34 + QFontMetricsF(mark).horizontalAdvance(q("通知")), style.noticeTop),
+                     panel.notice);
+        headings = style.noticeTop + 34;
+    }
+    if (style.clutter) {
+        const bool routeTab = random() % 2 == 0;
+        if (routeTab) drawLeftText(p, small, c.text, QPointF(24, headings), "路线");
+        drawLeftText(p, small, c.accent, QPointF(routeTab ? 72 : 24, headings), "高德推荐");
+    }
+    const double top = headings + 32;
     const double n = static_cast<double>(panel.columns.size());
     const double left = (sidebarWidth - style.columnPitch * n) / 2;
     for (std::size_t i = 0; i < panel.columns.size(); ++i) {
@@ -309,6 +340,13 @@ Panel randomPanel(std::uint32_t seed) {
     if (to == from) to = (to + 1) % places.size();
     panel.origin = places[from];
     panel.destination = places[to];
+    // A third of the endpoints are short names.
+    if (random() % 3 == 0) panel.origin = shortPlaces[random() % shortPlaces.size()];
+    if (random() % 3 == 0) {
+        panel.destination = shortPlaces[random() % shortPlaces.size()];
+        if (panel.destination == panel.origin) panel.destination = places[to];
+    }
+    if (random() % 3 != 0) panel.notice = panelNotices[random() % panelNotices.size()];
 
     std::vector<std::string_view> names = labels;
     std::shuffle(names.begin(), names.end(), random);
@@ -327,8 +365,8 @@ Panel randomPanel(std::uint32_t seed) {
     style.clutter = random() % 6 != 0;
     style.markers = random() % 3 != 0;
     style.windowWidth = std::uniform_int_distribution<int>(1000, 2560)(random);
-    style.windowHeight = std::clamp(
-        static_cast<int>(style.windowWidth * std::uniform_real_distribution<double>(0.55, 0.7)(random)), 780, 1440);
+    style.windowHeight = std::uniform_int_distribution<int>(700, 1440)(random);
+    style.noticeTop = std::uniform_real_distribution<double>(172, 215)(random);
     // Three options share the sidebar; two may spread out over it.
     style.columnPitch = std::uniform_real_distribution<double>(124, columns == 3 ? 134 : 190)(random);
     style.selected = static_cast<int>(random() % static_cast<std::uint32_t>(columns));
@@ -375,7 +413,7 @@ std::optional<AmapReadResult> expectedResult(const Panel& panel, std::chrono::sy
     std::string block = panel.origin + "\n" + panel.destination + "\n通知";
     for (const RouteColumn& column : panel.columns)
         block += "\n" + column.label + "\n" + column.travelTime + "\n" + column.distance +
-                 (panel.style.tollBesideDistance ? " " + column.toll : "");
+                 (panel.style.tollBesideDistance ? " " : "\n") + column.toll;
     auto result = AmapParser::parse(std::vector<std::string>{block}, date);
     if (!result || result->options().size() != panel.columns.size()) return std::nullopt;
     return result;
@@ -390,32 +428,44 @@ std::string expectedPayload(const Panel& panel, std::chrono::system_clock::time_
 
 namespace {
 
-// A toll read where there is none, or a different one; a toll not read at
-// all is a loss, not a wrong number.
-bool tollDiffers(const std::optional<double>& truth, const std::optional<double>& read) {
-    return read && (!truth || *truth != *read);
+// Whether the read option is the panel's option with nothing wrong: the same
+// label, travel time and distance, and its toll either the same or not read.
+bool readWithoutFault(const AmapRouteOption& truth, const AmapRouteOption& read) {
+    return truth.label() == read.label() && truth.durationSeconds() == read.durationSeconds() &&
+           truth.distanceKm() == read.distanceKm() && (!read.toll() || read.toll() == truth.toll());
 }
 
-bool numbersDiffer(const AmapRouteOption& truth, const AmapRouteOption& read) {
-    return truth.durationSeconds() != read.durationSeconds() || truth.distanceKm() != read.distanceKm() ||
-           tollDiffers(truth.toll(), read.toll());
+// An endpoint read is right or absent.
+bool endpointWithoutFault(const std::optional<std::string>& truth, const std::optional<std::string>& read) {
+    return !read || read == truth;
 }
 
 }  // namespace
 
-Outcome compare(const AmapReadResult& truth, const std::optional<AmapReadResult>& read) {
-    if (!read) return Outcome::noResult;
-    if (*read == truth) return Outcome::exact;
-    if (read->origin() != truth.origin() || read->destination() != truth.destination()) return Outcome::wrongNumber;
-    // Every option read must be one of the panel's, in panel order.
+Judgement judge(const AmapReadResult& truth, const std::optional<AmapReadResult>& read) {
+    Judgement j;
     const auto& want = truth.options();
+    j.options = static_cast<int>(want.size());
+    for (const AmapRouteOption& option : want) j.tolls += option.toll() ? 1 : 0;
+    if (!read) return j;
+
+    bool wrong = !endpointWithoutFault(truth.origin(), read->origin()) ||
+                 !endpointWithoutFault(truth.destination(), read->destination());
+    j.endpoints = !wrong && read->origin() && read->destination();
+    // Every option read must be one of the panel's, in panel order.
     std::size_t next = 0;
     for (const AmapRouteOption& option : read->options()) {
-        while (next < want.size() && numbersDiffer(want[next], option)) ++next;
-        if (next == want.size()) return Outcome::wrongNumber;
+        while (next < want.size() && !readWithoutFault(want[next], option)) ++next;
+        if (next == want.size()) {
+            wrong = true;
+            break;
+        }
+        ++j.optionsFound;
+        j.tollsCarried += want[next].toll() && option.toll() ? 1 : 0;
         ++next;
     }
-    return read->options().size() < want.size() ? Outcome::optionsLost : Outcome::otherwise;
+    j.outcome = wrong ? Outcome::wrong : *read == truth ? Outcome::full : Outcome::partial;
+    return j;
 }
 
 }  // namespace ocrcorpus

@@ -38,18 +38,20 @@ struct PanelStyle {
     int selected = 0;          // the chosen option: its card outlined, its label in the accent colour
     bool boldFigures = false;  // distances drawn bold too, not only the travel times
     bool tollBesideDistance = false;  // "312.5公里 ¥268" on one line instead of the toll below
+    double noticeTop = 200;    // points: the notice row's top, when the panel has a notice
 };
 
 struct RouteColumn {
     std::string label;
     std::string travelTime;  // "4小时20分", "45分钟"
     std::string distance;    // "312.5公里"
-    std::string toll;        // "¥268" or "免费"
+    std::string toll;        // "¥268", "¥0" or "免费"
 };
 
 struct Panel {
-    std::string origin;
+    std::string origin;       // 2 to 12 characters
     std::string destination;
+    std::string notice;       // beside the mark "通知" under the endpoints; empty: no notice row
     std::vector<RouteColumn> columns;  // 1..3, left to right
     PanelStyle style;
 };
@@ -74,15 +76,23 @@ std::optional<AmapReadResult> expectedResult(const Panel& panel, std::chrono::sy
 // The payload line of expectedResult; empty when there is none.
 std::string expectedPayload(const Panel& panel, std::chrono::system_clock::time_point date);
 
-// How a read compares with the perfect read.
+// How a read compares with the panel's truth (the perfect read).
 enum class Outcome {
-    exact,        // the same payload
-    noResult,     // nothing read
-    wrongNumber,  // a travel time, distance or toll differs, an extra option, or an endpoint differs
-    optionsLost,  // fewer options, and those read have the right figures
-    otherwise,    // only a label's wording differs, or a toll was not read
+    full,     // every option, each toll the panel shows, both endpoints: the same payload
+    partial,  // something left out, nothing wrong
+    none,     // nothing read
+    wrong,    // a value the panel does not show: a label, figure, toll or endpoint, or an extra option
 };
 
-Outcome compare(const AmapReadResult& truth, const std::optional<AmapReadResult>& read);
+struct Judgement {
+    Outcome outcome = Outcome::none;
+    int options = 0;          // the panel's
+    int optionsFound = 0;     // of those, read with the right label, travel time and distance
+    int tolls = 0;            // the panel's options whose toll a perfect read carries
+    int tollsCarried = 0;     // of those, read with the right toll
+    bool endpoints = false;   // origin and destination both read right
+};
+
+Judgement judge(const AmapReadResult& truth, const std::optional<AmapReadResult>& read);
 
 }  // namespace ocrcorpus

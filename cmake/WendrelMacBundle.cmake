@@ -1,10 +1,51 @@
 # Wendrel.app: the program as a macOS application bundle with our own
-# Info.plist, Qt deployed into it with macdeployqt, and an ad-hoc signature
-# (codesign --sign -). The system keeps the Accessibility and Screen Recording
-# grants per bundle identifier and signature, so the bundle is what the user
-# grants them to.
+# Info.plist, Qt deployed into it with macdeployqt, and signed.
+#
+# macOS keeps the Accessibility and Screen Recording grants for the app's
+# designated requirement, which its signature carries. Signed with a
+# certificate (Developer ID Application) that requirement names the bundle
+# identifier and the certificate's team, so a rebuilt or updated Wendrel.app
+# keeps both grants. An ad-hoc signature has no certificate: its requirement
+# is the hash of that one build's code, so to macOS every rebuild is a new
+# program and the dispatcher has to grant both again.
+#
+# The deployment target, CMAKE_OSX_DEPLOYMENT_TARGET, is set by the "macos"
+# preset to 26.0: the parser reads numbers with std::from_chars for double,
+# which the system's C++ library has from macOS 26.0 on.
 
 set(WENDREL_BUNDLE_IDENTIFIER "org.wendrel.Wendrel" CACHE STRING "Bundle identifier of Wendrel.app")
+set(WENDREL_CODESIGN_IDENTITY "-" CACHE STRING
+  "codesign identity of Wendrel.app: - signs ad hoc; a Developer ID Application identity signs with the hardened runtime, ready for notarisation")
+
+if(CMAKE_OSX_DEPLOYMENT_TARGET AND CMAKE_OSX_DEPLOYMENT_TARGET VERSION_LESS 26.0)
+  message(FATAL_ERROR "CMAKE_OSX_DEPLOYMENT_TARGET is ${CMAKE_OSX_DEPLOYMENT_TARGET}; Wendrel needs 26.0 or later "
+    "(std::from_chars for double is in the system's C++ library from macOS 26.0 on)")
+endif()
+
+# cmake/macos/Wendrel.entitlements claims nothing. Wendrel needs none of the
+# hardened runtime's exceptions (no JIT, no unsigned executable memory, no
+# library from outside the bundle: macdeployqt copies each one in and it is
+# signed with the app) and no sandbox, nor any of the sandbox's network
+# entitlements; reading the map application's window rests on the two grants
+# the dispatcher gives, not on entitlements. The notary service wants that
+# file as plain XML without comments, so the reasons stand here.
+#
+# The codesign steps after deployment. Ad hoc: the whole bundle at once.
+# With an identity, inside out: every nested framework, plug-in and library
+# with the hardened runtime and a secure timestamp (the notary service
+# requires both), then the app itself again with its entitlements, which
+# belong to the main executable only.
+function(wendrel_signing_steps out bundle)
+  if(WENDREL_CODESIGN_IDENTITY STREQUAL "-")
+    set(${out} COMMAND codesign --force --deep --sign - "${bundle}" PARENT_SCOPE)
+    return()
+  endif()
+  set(signed codesign --force --options runtime --timestamp --sign "${WENDREL_CODESIGN_IDENTITY}")
+  set(${out}
+    COMMAND ${signed} --deep "${bundle}"
+    COMMAND ${signed} --entitlements "${PROJECT_SOURCE_DIR}/cmake/macos/Wendrel.entitlements" "${bundle}"
+    PARENT_SCOPE)
+endfunction()
 
 function(wendrel_make_bundle target)
   set_target_properties(${target} PROPERTIES
@@ -21,9 +62,10 @@ function(wendrel_make_bundle target)
     REQUIRED)
   # After each link: macdeployqt copies what is missing and points the fresh
   # executable at the bundle's frameworks; the signature covers the result.
+  wendrel_signing_steps(signing "$<TARGET_BUNDLE_DIR:${target}>")
   add_custom_command(TARGET ${target} POST_BUILD
     COMMAND "${WENDREL_MACDEPLOYQT}" "$<TARGET_BUNDLE_DIR:${target}>"
-    COMMAND codesign --force --deep --sign - "$<TARGET_BUNDLE_DIR:${target}>"
-    COMMENT "Deploying Qt into Wendrel.app and signing it ad hoc"
+    ${signing}
+    COMMENT "Deploying Qt into Wendrel.app and signing it (${WENDREL_CODESIGN_IDENTITY})"
     VERBATIM)
 endfunction()

@@ -1,7 +1,7 @@
 #include "fuzz_checks.h"
 
 #include "parser/amap_parser.h"
-#include "parser/text_rules.h"
+#include "text/text_rules.h"
 
 #include <algorithm>
 #include <cmath>

@@ -7,7 +7,7 @@
 
 #include "fuzz_checks.h"
 
-#include "parser/text_rules.h"
+#include "text/text_rules.h"
 #include "tools/inspect.h"
 
 #include <nlohmann/json.hpp>

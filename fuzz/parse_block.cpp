@@ -3,7 +3,7 @@
 #include "fuzz_checks.h"
 
 #include "parser/amap_parser.h"
-#include "parser/text_rules.h"
+#include "text/text_rules.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view block = fuzz::asText(data, size);

@@ -8,7 +8,7 @@
 
 #include "fuzz_checks.h"
 
-#include "parser/text_rules.h"
+#include "text/text_rules.h"
 
 #include <charconv>
 #include <cmath>

@@ -1,11 +1,13 @@
 // routeBlocks over arbitrary fragments, one a line: "x y width height text".
 // The four numbers are read with strtod, so "inf", "-inf", "nan" and
 // out-of-range exponents give boxes that are not finite; a line whose numbers
-// do not read is left out. The text is the rest of the line, as it is.
+// do not read is left out. The text is the rest of the line, as it is. A
+// line "window WIDTH HEIGHT" gives the window's size in points (any numbers,
+// zero, negative and not finite ones too); without one, the reference window.
 
 #include "fuzz_checks.h"
 
-#include "parser/text_rules.h"
+#include "text/text_rules.h"
 #include "vision/amap_vision_reader.h"
 
 #include <algorithm>
@@ -25,11 +27,24 @@ double numberAt(std::string_view line, std::size_t& at, bool& ok) {
     return value;
 }
 
-std::vector<AmapRecognizedFragment> fragmentsOf(std::string_view input) {
+struct Input {
     std::vector<AmapRecognizedFragment> fragments;
-    for (const std::string_view line : fuzz::records(input, '\n')) {
+    WindowSize window = AmapVisionReader::referenceWindow;
+};
+
+Input inputOf(std::string_view text) {
+    Input input;
+    std::vector<AmapRecognizedFragment>& fragments = input.fragments;
+    for (const std::string_view line : fuzz::records(text, '\n')) {
         std::size_t at = 0;
         bool ok = true;
+        if (line.starts_with("window ")) {
+            at = 7;
+            const double width = numberAt(line, at, ok);
+            const double height = numberAt(line, at, ok);
+            if (ok) input.window = {width, height};
+            continue;
+        }
         NormalizedRect box;
         box.x = numberAt(line, at, ok);
         box.y = numberAt(line, at, ok);
@@ -37,16 +52,16 @@ std::vector<AmapRecognizedFragment> fragmentsOf(std::string_view input) {
         box.height = numberAt(line, at, ok);
         if (ok) fragments.emplace_back(std::string(line.substr(at)), box);
     }
-    return fragments;
+    return input;
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view input = fuzz::asText(data, size);
-    const auto fragments = fragmentsOf(input);
-    const auto blocks = AmapVisionReader::routeBlocks(fragments);
-    fuzz::require(blocks == AmapVisionReader::routeBlocks(fragments), "layout not deterministic");
+    const auto [fragments, window] = inputOf(input);
+    const auto blocks = AmapVisionReader::routeBlocks(fragments, window);
+    fuzz::require(blocks == AmapVisionReader::routeBlocks(fragments, window), "layout not deterministic");
     fuzz::require(blocks.size() <= 2, "more than the route block and the full text");
     const bool wellFormed = std::all_of(fragments.begin(), fragments.end(),
                                         [](const AmapRecognizedFragment& f) { return text::isValidUtf8(f.text); });

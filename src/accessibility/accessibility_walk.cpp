@@ -1,6 +1,6 @@
 #include "accessibility/accessibility_walk.h"
 
-#include "parser/text_rules.h"
+#include "text/text_rules.h"
 
 #include <algorithm>
 #include <unordered_set>

@@ -4,7 +4,7 @@
 // shortest form that reads back as the same double.
 
 #include "model/route_model.h"
-#include "parser/text_rules.h"
+#include "text/text_rules.h"
 
 #include <charconv>
 #include <cmath>

@@ -1,5 +1,5 @@
 #include "model/route_model.h"
-#include "parser/text_rules.h"
+#include "text/text_rules.h"
 
 #include <nlohmann/json.hpp>
 

@@ -1,5 +1,5 @@
 #include "parser/amap_parser.h"
-#include "parser/text_rules.h"
+#include "text/text_rules.h"
 
 #include <algorithm>
 #include <array>

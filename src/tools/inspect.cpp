@@ -2,7 +2,7 @@
 
 #include "model/route_model.h"
 #include "parser/amap_parser.h"
-#include "parser/text_rules.h"
+#include "text/text_rules.h"
 
 #include <nlohmann/json.hpp>
 
@@ -115,23 +115,27 @@ std::optional<std::chrono::system_clock::time_point> parseIsoDate(std::string_vi
 }
 
 Options parseOptions(const std::vector<std::string>& args, const std::vector<std::string_view>& allowedFlags,
-                     bool takesDate, std::size_t positionalCount) {
+                     bool takesDate, std::size_t positionalCount, bool takesWindow) {
     Options options;
+    // The value of --name VALUE or --name=VALUE at args[i], if args[i] is that option.
+    const auto valueOf = [&](std::size_t& i, std::string_view name, std::string_view example) -> std::optional<std::string> {
+        const std::string& arg = args[i];
+        const std::string withEquals = std::string(name) + "=";
+        if (arg.starts_with(withEquals)) return arg.substr(withEquals.size());
+        if (arg != name) return std::nullopt;
+        if (i + 1 >= args.size()) throw BadInput{std::string(name) + " needs a value such as " + std::string(example)};
+        return args[++i];
+    };
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (arg == "--help") {
             options.help = true;
-        } else if (takesDate && (arg == "--date" || arg.starts_with("--date="))) {
-            std::string value;
-            if (arg == "--date") {
-                if (i + 1 >= args.size()) throw BadInput{"--date needs a value such as 2026-12-06T08:51:08Z"};
-                value = args[++i];
-            } else {
-                value = arg.substr(7);
-            }
-            options.date = parseIsoDate(value);
+        } else if (const auto date = takesDate ? valueOf(i, "--date", "2026-12-06T08:51:08Z") : std::nullopt) {
+            options.date = parseIsoDate(*date);
             if (!options.date)
-                throw BadInput{"bad --date '" + value + "': expected an ISO 8601 time such as 2026-12-06T08:51:08.9Z, in the years 1678 to 2261"};
+                throw BadInput{"bad --date '" + *date + "': expected an ISO 8601 time such as 2026-12-06T08:51:08.9Z, in the years 1678 to 2261"};
+        } else if (const auto window = takesWindow ? valueOf(i, "--window", "1440x900") : std::nullopt) {
+            options.window = *window;
         } else if (std::find(allowedFlags.begin(), allowedFlags.end(), arg) != allowedFlags.end()) {
             options.flags.push_back(arg);
         } else if (arg.starts_with("--")) {

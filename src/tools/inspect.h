@@ -48,12 +48,13 @@ std::optional<std::chrono::system_clock::time_point> parseIsoDate(std::string_vi
 // Options of the form --name VALUE or flags --name; anything else is bad input.
 struct Options {
     std::optional<std::chrono::system_clock::time_point> date;  // --date
+    std::optional<std::string> window;                          // --window, as given
     std::vector<std::string> flags;                             // other --flags seen
     std::vector<std::string> positional;
     bool help = false;
 };
 Options parseOptions(const std::vector<std::string>& args, const std::vector<std::string_view>& allowedFlags,
-                     bool takesDate, std::size_t positionalCount);
+                     bool takesDate, std::size_t positionalCount, bool takesWindow = false);
 
 std::chrono::system_clock::time_point dateOrNow(const Options& options);
 

@@ -4,6 +4,7 @@
 
 #include "tools/inspect.h"
 
+#include "text/text_rules.h"
 #include "vision/amap_vision_reader.h"
 
 #include <nlohmann/json.hpp>
@@ -51,16 +52,32 @@ std::vector<AmapRecognizedFragment> readFragments(std::string_view input) {
     return fragments;
 }
 
+// "WIDTHxHEIGHT" in points, each a number from 100 to 100000; the reference
+// window without the option.
+WindowSize windowOf(const Options& options) {
+    if (!options.window) return AmapVisionReader::referenceWindow;
+    const std::string& text = *options.window;
+    const std::string bad = "bad --window '" + text + "': expected WIDTHxHEIGHT in points, such as 1440x900";
+    const std::size_t x = text.find('x');
+    if (x == std::string::npos) throw BadInput{bad};
+    const auto side = [&](std::string_view digits) {
+        const std::optional<double> value = text::asciiDecimal(digits);
+        if (!value || *value < 100 || *value > 100000) throw BadInput{bad};
+        return *value;
+    };
+    return {side(std::string_view(text).substr(0, x)), side(std::string_view(text).substr(x + 1))};
+}
+
 int runBlocks(const std::vector<std::string>& args, Io& io) {
-    parseOptions(args, {}, false, 0);
-    const auto blocks = AmapVisionReader::routeBlocks(readFragments(readAll(io.in)));
+    const Options options = parseOptions(args, {}, false, 0, true);
+    const auto blocks = AmapVisionReader::routeBlocks(readFragments(readAll(io.in)), windowOf(options));
     io.out << nlohmann::json(blocks).dump() << "\n";
     return ok;
 }
 
 int runRead(const std::vector<std::string>& args, Io& io) {
-    const Options options = parseOptions(args, {}, true, 0);
-    const auto blocks = AmapVisionReader::routeBlocks(readFragments(readAll(io.in)));
+    const Options options = parseOptions(args, {}, true, 0, true);
+    const auto blocks = AmapVisionReader::routeBlocks(readFragments(readAll(io.in)), windowOf(options));
     return printPayloadOf(blocks, dateOrNow(options), io,
                           "no route: no column of label, travel time and distance among the fragments");
 }
@@ -69,12 +86,14 @@ constexpr std::string_view fragmentInput =
     "Reads a JSON array of recognised fragments from standard input, each\n"
     "  {\"text\": \"4小时20分\", \"box\": [x, y, width, height]}\n"
     "with the box in normalised window coordinates (0 to 1, origin at the\n"
-    "lower-left corner, y upwards).\n";
+    "lower-left corner, y upwards).\n"
+    "  --window WxH     the window's size in points, e.g. 2560x1400 (default\n"
+    "                   1440x900): the panel is laid out in points\n";
 
 }  // namespace
 
 Subcommand blocksCommand() {
-    static const std::string help = std::string("Usage: wendrel-inspect blocks < fragments.json\n") +
+    static const std::string help = std::string("Usage: wendrel-inspect blocks [--window WxH] < fragments.json\n") +
                                     std::string(fragmentInput) +
                                     "Prints the candidate blocks the layout builds from them, as one JSON array\n"
                                     "of strings: the route block (if any), then the full text.\n"
@@ -84,7 +103,7 @@ Subcommand blocksCommand() {
 
 Subcommand readCommand() {
     static const std::string help =
-        std::string("Usage: wendrel-inspect read [--date ISO8601] < fragments.json\n") + std::string(fragmentInput) +
+        std::string("Usage: wendrel-inspect read [--date ISO8601] [--window WxH] < fragments.json\n") + std::string(fragmentInput) +
         "Lays them out into blocks, parses those and prints the payload line the\n"
         "screen-recognition path would put on the clipboard.\n"
         "  --date ISO8601   the read's time, e.g. 2026-12-06T08:51:08.9Z (default: now)\n"

@@ -81,10 +81,12 @@ Subcommand imageCommand() {
             "Usage: wendrel-inspect image FILE [--date ISO8601] [--fragments]\n"
             "Recognises the text of a window image, lays it out and parses it the way\n"
             "the read task does after capturing the map window, and prints the payload\n"
-            "line Wendrel would put on the clipboard.\n"
+            "line Wendrel would put on the clipboard. The image holds two pixels per\n"
+            "point, as a capture does: the window is taken as half its size in points.\n"
             "  --date ISO8601   the read's time, e.g. 2026-12-06T08:51:08.9Z (default: now)\n"
             "  --fragments      print the recognised fragments instead, as the JSON that\n"
-            "                   'wendrel-inspect blocks' and 'read' take\n"
+            "                   'wendrel-inspect blocks' and 'read' take (give them\n"
+            "                   --window with half the image's size)\n"
             "Exit status: 0 printed, 1 nothing recognised or no route, 2 bad input\n"
             "(no such file, or not a PNG or JPEG image).\n",
             runImage};

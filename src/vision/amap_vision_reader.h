@@ -85,12 +85,34 @@ struct WindowImage {
     std::vector<std::uint8_t> rgba;
 };
 
+// A window's size in points. The map application lays its panel out in
+// points from the window's top-left corner, whatever the window's size.
+struct WindowSize {
+    double width = 0;
+    double height = 0;
+
+    friend bool operator==(const WindowSize&, const WindowSize&) = default;
+};
+
 namespace AmapVisionReader {
 
-// The route block (endpoints, "通知", then label, travel time and distance of
-// each option, left to right) and the full-text block, leaving out empty ones.
-// A fragment holding two travel times or two distances (two columns' lines
-// run together) is in neither.
-std::vector<std::string> routeBlocks(const std::vector<AmapRecognizedFragment>& fragments);
+// The window the layout's rules were drawn up in; a fragment's place is
+// measured against it in points.
+inline constexpr WindowSize referenceWindow{1440, 900};
+
+// The size in points of the window a capture shows: the image holds two
+// pixels per point.
+WindowSize windowOfImage(const WindowImage& image);
+
+// The route block (endpoints, "通知", then label, travel time, distance and,
+// where the column shows one, toll of each option, left to right) and the
+// full-text block, leaving out empty ones. The fragments' boxes are
+// normalised to `window`, a size in points; a size that is not positive and
+// finite is taken as the reference window. A fragment holding two travel
+// times or two distances (two columns' lines run together) is in neither;
+// where the layout built options, nor is a travel time without a label of
+// its own.
+std::vector<std::string> routeBlocks(const std::vector<AmapRecognizedFragment>& fragments,
+                                     WindowSize window = referenceWindow);
 
 }  // namespace AmapVisionReader

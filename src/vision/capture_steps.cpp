@@ -23,8 +23,12 @@ Expected<WindowImage, VisionError> captureLargestWindow(CaptureService& service,
     if (!chosen) return VisionError(AmapVisionReaderError::windowNotFound);
 
     const WindowSize& size = sizes[*chosen];
-    auto image = service.captureImage(owners[*chosen], recognition::capturePixels(size.width),
-                                      recognition::capturePixels(size.height));
+    auto image = service.captureImage({.window = owners[*chosen],
+                                       .pixelWidth = recognition::capturePixels(size.width),
+                                       .pixelHeight = recognition::capturePixels(size.height),
+                                       .showsCursor = false,
+                                       .scalesToFit = true,
+                                       .ignoresShadow = true});
     if (!image) return VisionError(image.error());
     return std::move(image).value();
 }

@@ -1,6 +1,6 @@
 #include "vision/line_reading.h"
 
-#include "parser/text_rules.h"
+#include "text/text_rules.h"
 
 #include <algorithm>
 #include <cmath>

@@ -24,17 +24,28 @@ namespace {
 // navigation and notices that happen to stand in the same places.
 constexpr std::array<std::string_view, 7> wordsNotInLabels = {"通知", "高德推荐", "货车", "驾车",
                                                               "我的", "首页", "到达"};
-constexpr std::array<std::string_view, 8> wordsNotInEndpoints = {"高德推荐", "预计", "首页", "我的",
-                                                                 "货车",     "驾车", "公交", "摩托"};
+constexpr std::array<std::string_view, 9> wordsNotInEndpoints = {"高德推荐", "预计", "首页", "我的", "货车",
+                                                                 "驾车",     "公交", "摩托", "通知"};
+// Short texts of the panel that are headings, tabs or switches, never a
+// place or an option's label: whole-text matches, as a place name or a
+// label ("常规路线") may hold such a word.
+constexpr std::array<std::string_view, 13> panelHeadings = {"路线", "高德地图", "路况", "未开启", "禁区显示",
+                                                            "长途信息", "步行", "骑行", "打车", "起点",
+                                                            "终点", "途经点", "添加途经点"};
 
+constexpr std::string_view truncatedLabel = "方案";
 constexpr std::size_t shortestLabel = 2;
 constexpr std::size_t longestLabel = 24;
-constexpr std::size_t shortestEndpoint = 5;
+constexpr std::size_t shortestEndpoint = 2;
 constexpr std::size_t longestEndpoint = 80;
 
 template <std::size_t N>
 bool containsAnyOf(std::string_view s, const std::array<std::string_view, N>& words) {
     return std::any_of(words.begin(), words.end(), [s](std::string_view word) { return text::contains(s, word); });
+}
+
+bool isPanelHeading(std::string_view s) {
+    return std::find(panelHeadings.begin(), panelHeadings.end(), s) != panelHeadings.end();
 }
 
 // The recogniser often reads the dots and bullets drawn beside a place name as
@@ -59,6 +70,10 @@ std::string cleanEndpoint(std::string_view s) { return text::trimWhere(clean(s),
 bool isRouteLabel(std::string_view s) {
     const std::size_t length = text::graphemeLength(s);
     if (length < shortestLabel || length > longestLabel) return false;
+    // The panel numbers its plain options "方案一" to "方案三"; a bare "方案"
+    // is one whose numeral, a single stroke, the recogniser lost.
+    const std::string cleaned = clean(s);
+    if (cleaned == truncatedLabel || isPanelHeading(cleaned)) return false;
     return !containsAnyOf(s, wordsNotInLabels);
 }
 
@@ -66,7 +81,30 @@ bool isEndpoint(std::string_view s) {
     const std::string cleaned = cleanEndpoint(s);
     const std::size_t length = text::graphemeLength(cleaned);
     if (length < shortestEndpoint || length > longestEndpoint) return false;
+    if (isPanelHeading(cleaned)) return false;
     return !containsAnyOf(cleaned, wordsNotInEndpoints);
+}
+
+bool isNoticeMark(std::string_view s) { return clean(s).starts_with(noticeLine); }
+
+Geometry geometryOf(WindowSize window) {
+    const bool usable = std::isfinite(window.width) && std::isfinite(window.height) && window.width > 0 &&
+                        window.height > 0;
+    if (!usable) window = referenceWindow;
+    // A distance of the reference window in this window's units; a factor of
+    // exactly 1 in the reference window, so its rules stay as they are.
+    const double across = referenceWindow.width / window.width;
+    const double down = referenceWindow.height / window.height;
+    Geometry g;
+    g.labelOverlap = labelOverlap * down;
+    g.labelReach = labelReach * down;
+    g.labelColumnHalfWidth = labelColumnHalfWidth * across;
+    g.distanceOverlap = distanceOverlap * down;
+    g.distanceReach = distanceReach * down;
+    g.distanceColumnHalfWidth = distanceColumnHalfWidth * across;
+    g.endpointLeftLimit = endpointLeftLimit * across;
+    g.endpointTopLimit = 1 - (1 - endpointTopLimit) * down;
+    return g;
 }
 
 bool isPlaceable(const AmapRecognizedFragment& f) {
@@ -89,7 +127,11 @@ struct TextKind {
     bool placeable = false;
     bool travelTime = false;
     bool distance = false;
-    bool label = false;  // no travel time, no distance, and a label's wording
+    bool label = false;      // no travel time, no distance, and a label's wording
+    bool toll = false;       // a yen figure or the toll-free word, alone
+    bool yenFigure = false;  // a yen figure anywhere in the text
+    bool endpoint = false;   // no travel time, no distance, and a place's wording
+    bool notice = false;     // the notice mark "通知"
 };
 
 // Twice the pattern in one text, one after the other.
@@ -108,6 +150,8 @@ std::vector<TextKind> classify(const Fragments& fragments) {
     const text::Pattern distance(distancePattern);
     const text::Pattern twoTravelTimes(twice(travelTimePattern));
     const text::Pattern twoDistances(twice(distancePattern));
+    const text::Pattern tollLine(tollLinePattern);
+    const text::Pattern yenFigure(yenFigurePattern);
     std::vector<TextKind> kinds;
     kinds.reserve(fragments.size());
     for (const AmapRecognizedFragment& f : fragments) {
@@ -122,6 +166,10 @@ std::vector<TextKind> classify(const Fragments& fragments) {
             kind.travelTime = travelTimeIn;
             kind.distance = distanceIn;
             kind.label = !travelTimeIn && !distanceIn && isRouteLabel(f.text);
+            kind.toll = contains(tollLine, clean(f.text));
+            kind.yenFigure = contains(yenFigure, f.text);
+            kind.endpoint = !travelTimeIn && !distanceIn && isEndpoint(f.text);
+            kind.notice = isNoticeMark(f.text);
         }
         kinds.push_back(kind);
     }
@@ -130,16 +178,19 @@ std::vector<TextKind> classify(const Fragments& fragments) {
 
 // The label's bottom edge sits just above the anchor's top edge (it may dip a
 // little below it), in the anchor's column.
-bool standsAsLabelOf(const AmapRecognizedFragment& f, const AmapRecognizedFragment& anchor) {
-    return f.minY() >= anchor.maxY() - labelOverlap && f.minY() - anchor.maxY() < labelReach &&
-           std::abs(f.midX() - anchor.midX()) < labelColumnHalfWidth;
+bool standsAsLabelOf(const AmapRecognizedFragment& f, const AmapRecognizedFragment& anchor, const Geometry& g) {
+    return f.minY() >= anchor.maxY() - g.labelOverlap && f.minY() - anchor.maxY() < g.labelReach &&
+           std::abs(f.midX() - anchor.midX()) < g.labelColumnHalfWidth;
 }
 
-// The distance's top edge sits just below the anchor's bottom edge (it may rise
-// a little above it), in a slightly wider column than the label's.
-bool standsAsDistanceOf(const AmapRecognizedFragment& f, const AmapRecognizedFragment& anchor) {
-    return f.maxY() <= anchor.minY() + distanceOverlap && anchor.minY() - f.maxY() < distanceReach &&
-           std::abs(f.midX() - anchor.midX()) < distanceColumnHalfWidth;
+// The fragment's top edge sits just below the upper one's bottom edge (it may
+// rise a little above it), in the column centred at `column`, slightly wider
+// than the label's: a distance below its travel time, a toll below its
+// distance.
+bool standsBelow(const AmapRecognizedFragment& f, const AmapRecognizedFragment& upper, double column,
+                 const Geometry& g) {
+    return f.maxY() <= upper.minY() + g.distanceOverlap && upper.minY() - f.maxY() < g.distanceReach &&
+           std::abs(f.midX() - column) < g.distanceColumnHalfWidth;
 }
 
 bool overlapVertically(const AmapRecognizedFragment& a, const AmapRecognizedFragment& b) {
@@ -201,59 +252,83 @@ bool nearerToAnotherAnchorOfTheRow(const AmapRecognizedFragment& f, std::size_t 
     });
 }
 
-// Label, travel time and distance of every option that has all three, and
-// how far right the options reach: the right edge of their travel times.
+// Label, travel time, distance and toll of every option that has the first
+// three, how far right the options reach (the right edge of their travel
+// times), and the travel times that have no label of their own.
 struct RouteLines {
     std::vector<std::string> lines;
     std::optional<double> rightEdge;
+    std::vector<bool> withoutLabel;  // by fragment
 };
 
-RouteLines routeLines(const Fragments& fragments, const std::vector<TextKind>& kinds) {
+RouteLines routeLines(const Fragments& fragments, const std::vector<TextKind>& kinds, const Geometry& g) {
     RouteLines route;
     std::vector<std::string>& lines = route.lines;
+    route.withoutLabel.assign(fragments.size(), false);
     const std::vector<std::size_t> anchors = anchorsLeftToRight(fragments, kinds);
     for (const std::size_t a : anchors) {
         const AmapRecognizedFragment& anchor = fragments[a];
         const auto inOwnColumn = [&](std::size_t i) {
-            return !nearerToAnotherAnchorOfTheRow(fragments[i], a, fragments, anchors);
+            return kinds[i].placeable && !nearerToAnotherAnchorOfTheRow(fragments[i], a, fragments, anchors);
         };
         const AmapRecognizedFragment* label = nearestTo(anchor, fragments, [&](std::size_t i) {
-            return kinds[i].placeable && kinds[i].label && standsAsLabelOf(fragments[i], anchor) && inOwnColumn(i);
+            return kinds[i].label && standsAsLabelOf(fragments[i], anchor, g) && inOwnColumn(i);
         });
         const AmapRecognizedFragment* distance = nearestTo(anchor, fragments, [&](std::size_t i) {
-            return kinds[i].placeable && kinds[i].distance && standsAsDistanceOf(fragments[i], anchor) &&
-                   inOwnColumn(i);
+            return kinds[i].distance && standsBelow(fragments[i], anchor, anchor.midX(), g) && inOwnColumn(i);
         });
+        route.withoutLabel[a] = label == nullptr;
         if (label == nullptr || distance == nullptr) continue;
         lines.push_back(clean(label->text));
         lines.push_back(clean(anchor.text));
         lines.push_back(clean(distance->text));
+        // The toll stands under the distance by the distance's own column
+        // rules; the parser reads it from the line after the distance. A
+        // distance line that carries its toll needs none.
+        const bool tollOnDistanceLine = kinds[static_cast<std::size_t>(distance - fragments.data())].yenFigure;
+        const AmapRecognizedFragment* toll = tollOnDistanceLine ? nullptr : nearestTo(anchor, fragments, [&](std::size_t i) {
+            return kinds[i].toll && standsBelow(fragments[i], *distance, anchor.midX(), g) && inOwnColumn(i);
+        });
+        if (toll != nullptr) lines.push_back(clean(toll->text));
         route.rightEdge = std::max(route.rightEdge.value_or(anchor.maxX()), anchor.maxX());
     }
     return route;
 }
 
-// The two uppermost place names of the top-left corner, then "通知": the
-// parser takes the two lines above a notice line as origin and destination.
-// Origin and destination stand in the panel, which has a fixed width in
-// points: in a wide window the corner reaches past it into the map, whose
-// place names are no endpoints. So when options were found, an endpoint
-// also starts left of the options' right edge.
+// Origin and destination: the two uppermost place names of the top-left
+// corner, then "通知", as the parser takes the two lines above a notice line
+// as origin and destination. They stand in the panel, which has a fixed
+// width in points: in a wide window the corner reaches past it into the
+// map, whose place names are no endpoints, so when options were found an
+// endpoint also starts left of the options' right edge. They stand above
+// the panel's notice mark: the notice beside it, and what comes below, is
+// no place. When the two uppermost stand in one row, which is the origin
+// cannot be told, and neither is given: a missing endpoint is better than
+// a wrong one.
 std::vector<std::string> endpointLines(const Fragments& fragments, const std::vector<TextKind>& kinds,
-                                       std::optional<double> panelRightEdge) {
-    const double leftLimit = std::min(endpointLeftLimit, panelRightEdge.value_or(endpointLeftLimit));
-    std::vector<std::size_t> candidates;
-    for (std::size_t i = 0; i < fragments.size(); ++i) {
+                                       const Geometry& g, std::optional<double> panelRightEdge) {
+    const double leftLimit = std::min(g.endpointLeftLimit, panelRightEdge.value_or(g.endpointLeftLimit));
+    const auto inCorner = [&](std::size_t i) {
         const AmapRecognizedFragment& f = fragments[i];
-        if (kinds[i].placeable && f.minX() < leftLimit && f.minY() > endpointTopLimit && isEndpoint(f.text))
-            candidates.push_back(i);
-    }
+        return kinds[i].placeable && f.minX() < leftLimit && f.minY() > g.endpointTopLimit;
+    };
+    std::vector<std::size_t> notices;
+    for (std::size_t i = 0; i < fragments.size(); ++i)
+        if (kinds[i].notice && kinds[i].placeable && fragments[i].minX() < leftLimit) notices.push_back(i);
+    const auto aboveTheNotice = [&](const AmapRecognizedFragment& f) {
+        return std::all_of(notices.begin(), notices.end(), [&](std::size_t n) { return f.midY() > fragments[n].maxY(); });
+    };
+    std::vector<std::size_t> candidates;
+    for (std::size_t i = 0; i < fragments.size(); ++i)
+        if (kinds[i].endpoint && inCorner(i) && aboveTheNotice(fragments[i])) candidates.push_back(i);
     if (candidates.size() < 2) return {};
     std::stable_sort(candidates.begin(), candidates.end(), [&fragments](std::size_t a, std::size_t b) {
         return fragments[a].midY() > fragments[b].midY();
     });
-    return {cleanEndpoint(fragments[candidates[0]].text), cleanEndpoint(fragments[candidates[1]].text),
-            std::string(noticeLine)};
+    const AmapRecognizedFragment& upper = fragments[candidates[0]];
+    const AmapRecognizedFragment& lower = fragments[candidates[1]];
+    if (overlapVertically(upper, lower)) return {};
+    return {cleanEndpoint(upper.text), cleanEndpoint(lower.text), std::string(noticeLine)};
 }
 
 template <typename Texts>
@@ -270,16 +345,25 @@ std::string joinLines(const Texts& texts) {
 
 }  // namespace
 
-std::vector<std::string> routeBlocks(const std::vector<AmapRecognizedFragment>& fragments) {
+WindowSize windowOfImage(const WindowImage& image) { return {image.width / 2.0, image.height / 2.0}; }
+
+std::vector<std::string> routeBlocks(const std::vector<AmapRecognizedFragment>& fragments, WindowSize window) {
+    const Geometry g = geometryOf(window);
     const std::vector<TextKind> kinds = classify(fragments);
-    RouteLines route = routeLines(fragments, kinds);
-    std::vector<std::string> lines = endpointLines(fragments, kinds, route.rightEdge);
+    RouteLines route = routeLines(fragments, kinds, g);
+    std::vector<std::string> lines = endpointLines(fragments, kinds, g, route.rightEdge);
     for (std::string& line : route.lines) lines.push_back(std::move(line));
 
     const std::string routeBlock = joinLines(lines);
+    // Where the layout built options, the full text could only give more by
+    // an option whose label it did not find, taking the line read before its
+    // travel time (another column's toll, a heading) for that label: such a
+    // travel time stays out of the full text. Where it built none, the full
+    // text stays whole.
+    const bool optionsBuilt = !route.lines.empty();
     std::vector<std::string_view> texts;
     for (std::size_t i = 0; i < fragments.size(); ++i)
-        if (!kinds[i].runTogether) texts.push_back(fragments[i].text);
+        if (!kinds[i].runTogether && !(optionsBuilt && route.withoutLabel[i])) texts.push_back(fragments[i].text);
     const std::string fullText = joinLines(texts);
 
     std::vector<std::string> blocks;

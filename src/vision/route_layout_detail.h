@@ -2,7 +2,7 @@
 // The pieces routeBlocks is built from, visible here so that their rules can be
 // tested one by one. Nothing outside the layout and its tests uses them.
 
-#include "parser/text_rules.h"
+#include "text/text_rules.h"
 #include "vision/amap_vision_reader.h"
 
 #include <string>
@@ -14,8 +14,9 @@ namespace AmapVisionReader::detail {
 inline constexpr std::string_view travelTimePattern = "\\d{1,2}\\s*小时(?:\\s*\\d{1,2}\\s*分)?|\\d{1,4}\\s*分钟";
 inline constexpr std::string_view distancePattern = "\\d{1,4}(?:\\.\\d+)?\\s*公里";
 
-// The panel's geometry, in normalised image units. A route option is a column:
-// label on top, travel time (the anchor) below it, distance below that.
+// The panel's geometry, as fractions of the reference window (1440 × 900
+// points). A route option is a column: label on top, travel time (the
+// anchor) below it, distance below that, the toll below the distance.
 inline constexpr double labelOverlap = 0.006;           // label bottom may dip this far below the anchor top
 inline constexpr double labelReach = 0.09;              // label bottom lies less than this above the anchor top
 inline constexpr double labelColumnHalfWidth = 0.075;   // label centre this close to the anchor centre
@@ -25,6 +26,24 @@ inline constexpr double distanceColumnHalfWidth = 0.085;
 // Origin and destination stand in the window's top-left corner.
 inline constexpr double endpointLeftLimit = 0.3;   // minX below this
 inline constexpr double endpointTopLimit = 0.81;   // minY above this
+
+// The same distances in the normalised units of one window. The panel is laid
+// out in points from the window's top-left corner, so each distance is the
+// same number of points in every window: 0.09 of the reference's 900 points
+// is 81 points, which is 0.058 of a window 1400 points high. The endpoint
+// corner is measured from the top edge. In the reference window these are
+// the constants above, exactly.
+struct Geometry {
+    double labelOverlap = detail::labelOverlap;
+    double labelReach = detail::labelReach;
+    double labelColumnHalfWidth = detail::labelColumnHalfWidth;
+    double distanceOverlap = detail::distanceOverlap;
+    double distanceReach = detail::distanceReach;
+    double distanceColumnHalfWidth = detail::distanceColumnHalfWidth;
+    double endpointLeftLimit = detail::endpointLeftLimit;
+    double endpointTopLimit = detail::endpointTopLimit;
+};
+Geometry geometryOf(WindowSize window);
 
 inline constexpr std::string_view lineSeparator = "\n";
 inline constexpr std::string_view noticeLine = "通知";
@@ -41,11 +60,23 @@ std::string clean(std::string_view s);
 // clean, then dots, bullets and spaces trimmed from both ends.
 std::string cleanEndpoint(std::string_view s);
 
+// A toll as the panel shows it on a line of its own: a yen figure or the
+// toll-free word, and nothing else.
+inline constexpr std::string_view tollLinePattern = "^(?:[¥￥]\\s*\\d[\\d,]*(?:\\.\\d+)?|免费)$";
+// A yen figure anywhere in a text: a distance line that carries its toll.
+inline constexpr std::string_view yenFigurePattern = "[¥￥]\\s*\\d";
+
 // Whether a fragment's text, as recognised, may be a route option's label.
 bool isRouteLabel(std::string_view s);
 
-// Whether a fragment's text may be the origin or the destination.
+// Whether a fragment's text may be the origin or the destination: a name of
+// 2 to 80 characters once cleaned, no heading, tab or notice of the panel.
+// (The layout also turns away texts holding a travel time or a distance.)
 bool isEndpoint(std::string_view s);
+
+// Whether the text is the panel's notice mark "通知", or starts with it (the
+// mark and the notice beside it read as one line).
+bool isNoticeMark(std::string_view s);
 
 // Whether every edge and the centre of the box are finite numbers; a box that
 // is not cannot be placed in the panel.

@@ -1,6 +1,6 @@
 #include "vision/text_observations.h"
 
-#include "parser/text_rules.h"
+#include "text/text_rules.h"
 
 namespace AmapVisionReader::recognition {
 
@@ -16,9 +16,9 @@ std::vector<AmapRecognizedFragment> fragmentsFromObservations(const std::vector<
 }
 
 Expected<std::vector<std::string>, VisionError> routeStringsFromFragments(
-    const std::vector<AmapRecognizedFragment>& fragments) {
+    const std::vector<AmapRecognizedFragment>& fragments, WindowSize window) {
     if (fragments.empty()) return VisionError(AmapVisionReaderError::recognitionFailed);
-    return routeBlocks(fragments);
+    return routeBlocks(fragments, window);
 }
 
 }  // namespace AmapVisionReader::recognition

@@ -20,8 +20,9 @@ struct TextObservation {
 // trimming, in the recogniser's order; the box is the observation's own.
 std::vector<AmapRecognizedFragment> fragmentsFromObservations(const std::vector<TextObservation>& observations);
 
-// routeBlocks of the fragments; recognitionFailed when there are none.
+// routeBlocks of the fragments of a window of the given size in points;
+// recognitionFailed when there are none.
 Expected<std::vector<std::string>, VisionError> routeStringsFromFragments(
-    const std::vector<AmapRecognizedFragment>& fragments);
+    const std::vector<AmapRecognizedFragment>& fragments, WindowSize window);
 
 }  // namespace AmapVisionReader::recognition

@@ -82,7 +82,7 @@ void releaseRecognitionModels() {}
 Expected<std::vector<std::string>, VisionError> recognizeRouteStrings(const WindowImage& image) {
     auto fragments = recognizeFragments(image);
     if (!fragments) return fragments.error();
-    return recognition::routeStringsFromFragments(fragments.value());
+    return recognition::routeStringsFromFragments(fragments.value(), windowOfImage(image));
 }
 
 }  // namespace AmapVisionReader

@@ -1,7 +1,7 @@
 // Window capture with ScreenCaptureKit: the on-screen windows (desktop
-// windows not excluded), then one image of the chosen window by itself at
-// the size asked for, without the cursor. Which window and what size is
-// decided in capture_steps.cpp.
+// windows not excluded), then one image of the chosen window by itself,
+// scaled to fill exactly the size asked for, without shadow or cursor. Which
+// window, what size and which settings is decided in capture_steps.cpp.
 //
 // Both requests answer through completion handlers on the service's own
 // threads. Each handler hands its outcome over exactly once; the read task
@@ -49,6 +49,19 @@ std::optional<WindowImage> rgbaOf(CGImageRef image) {
     return pixels;
 }
 
+// Without scalesToFit the service only scales down: on a 1x display a window
+// has half the pixels asked for and would sit in a corner of a blank image.
+// ignoreShadowsSingleWindow (macOS 14) keeps the shadow out of the image.
+SCStreamConfiguration* configurationFor(const capture::ImageRequest& request) {
+    SCStreamConfiguration* configuration = [[SCStreamConfiguration alloc] init];
+    configuration.width = static_cast<std::size_t>(request.pixelWidth);
+    configuration.height = static_cast<std::size_t>(request.pixelHeight);
+    configuration.showsCursor = request.showsCursor;
+    configuration.scalesToFit = request.scalesToFit;
+    configuration.ignoreShadowsSingleWindow = request.ignoresShadow;
+    return configuration;
+}
+
 class ScreenCaptureKitService final : public capture::CaptureService {
 public:
     Expected<std::vector<capture::ListedWindow>, PlatformError> onScreenWindows() override {
@@ -77,13 +90,11 @@ public:
         return listed;
     }
 
-    Expected<WindowImage, PlatformError> captureImage(std::size_t index, int pixelWidth, int pixelHeight) override {
-        if (!windows_ || index >= windows_.count) return PlatformError{"ScreenCaptureKit", -1, "要截取的窗口已不在列表中"};
-        SCContentFilter* filter = [[SCContentFilter alloc] initWithDesktopIndependentWindow:windows_[index]];
-        SCStreamConfiguration* configuration = [[SCStreamConfiguration alloc] init];
-        configuration.width = static_cast<std::size_t>(pixelWidth);
-        configuration.height = static_cast<std::size_t>(pixelHeight);
-        configuration.showsCursor = NO;
+    Expected<WindowImage, PlatformError> captureImage(const capture::ImageRequest& request) override {
+        if (!windows_ || request.window >= windows_.count)
+            return PlatformError{"ScreenCaptureKit", -1, "要截取的窗口已不在列表中"};
+        SCContentFilter* filter = [[SCContentFilter alloc] initWithDesktopIndependentWindow:windows_[request.window]];
+        SCStreamConfiguration* configuration = configurationFor(request);
 
         const completion::Once<Expected<WindowImage, PlatformError>> once;
         [SCScreenshotManager captureImageWithFilter:filter

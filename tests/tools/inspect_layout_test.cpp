@@ -93,12 +93,26 @@ TEST(InspectLayout, BadOptionsExitTwo) {
     for (const auto& args : {std::vector<std::string>{"blocks", "--date", "2026-12-06T08:51:08Z"},
                              std::vector<std::string>{"blocks", "extra"},
                              std::vector<std::string>{"read", "--date", "yesterday"},
-                             std::vector<std::string>{"read", "--fast"}}) {
+                             std::vector<std::string>{"read", "--fast"},
+                             std::vector<std::string>{"blocks", "--window", "1440"},
+                             std::vector<std::string>{"read", "--window=50x900"},
+                             std::vector<std::string>{"blocks", "--window", "1440x"}}) {
         const Outcome o = runInspect(args, column);
         EXPECT_EQ(o.code, 2) << args[1];
         EXPECT_EQ(o.out, "") << args[1];
         EXPECT_NE(o.err, "") << args[1];
     }
+}
+
+// A place 200 points down a window 1400 points high is below the endpoints'
+// corner, though within its top 0.19.
+TEST(InspectLayout, WindowSizeIsInPoints) {
+    const std::string corner = R"([
+  {"text": "天津港", "box": [0.04, 0.94, 0.04, 0.013]},
+  {"text": "部分路段限行", "box": [0.04, 0.846, 0.08, 0.012]}
+])";
+    EXPECT_EQ(runInspect({"blocks"}, corner).out, "[\"天津港\\n部分路段限行\\n通知\",\"天津港\\n部分路段限行\"]\n");
+    EXPECT_EQ(runInspect({"blocks", "--window", "1440x1400"}, corner).out, "[\"天津港\\n部分路段限行\"]\n");
 }
 
 TEST(InspectLayout, HelpDescribesTheFragmentInputAndIsListed) {

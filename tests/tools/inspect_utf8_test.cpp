@@ -2,7 +2,7 @@
 // of the first bad byte, and no message ever carries a broken character.
 
 #include "inspect_test_support.h"
-#include "parser/text_rules.h"
+#include "text/text_rules.h"
 
 #include <gtest/gtest.h>
 

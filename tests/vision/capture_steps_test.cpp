@@ -18,12 +18,11 @@ namespace {
 
 constexpr const char* amap = "com.autonavi.amap";
 
-struct CaptureRequest {
-    std::size_t index;
-    int width;
-    int height;
-    bool operator==(const CaptureRequest&) const = default;
-};
+// The request every image is asked with: scaled to fit, no shadow, no cursor.
+capture::ImageRequest fitted(std::size_t window, int width, int height) {
+    return {.window = window, .pixelWidth = width, .pixelHeight = height, .showsCursor = false,
+            .scalesToFit = true, .ignoresShadow = true};
+}
 
 class ScriptedService final : public capture::CaptureService {
 public:
@@ -33,13 +32,14 @@ public:
 
     Expected<std::vector<capture::ListedWindow>, PlatformError> onScreenWindows() override { return windows_; }
 
-    Expected<WindowImage, PlatformError> captureImage(std::size_t index, int width, int height) override {
-        requests.push_back({index, width, height});
+    Expected<WindowImage, PlatformError> captureImage(const capture::ImageRequest& request) override {
+        requests.push_back(request);
         if (captureError_) return *captureError_;
-        return WindowImage{width, height, std::vector<std::uint8_t>(static_cast<std::size_t>(width) * height * 4)};
+        const auto bytes = static_cast<std::size_t>(request.pixelWidth) * request.pixelHeight * 4;
+        return WindowImage{request.pixelWidth, request.pixelHeight, std::vector<std::uint8_t>(bytes)};
     }
 
-    std::vector<CaptureRequest> requests;
+    std::vector<capture::ImageRequest> requests;
 
 private:
     Expected<std::vector<capture::ListedWindow>, PlatformError> windows_;
@@ -49,26 +49,31 @@ private:
 const PlatformError notAllowed{"com.apple.ScreenCaptureKit.SCStreamErrorDomain", -3801, "用户拒绝了屏幕录制"};
 const PlatformError captureBroke{"com.apple.ScreenCaptureKit.SCStreamErrorDomain", -3805, "无法截取"};
 
-TEST(CaptureSteps, AsksForTheChosenWindowAtTwiceItsPointsAndPassesErrorsOn) {
+TEST(CaptureSteps, AsksForTheChosenWindowAtTwiceItsPointsScaledToFitAndPassesErrorsOn) {
     using W = capture::ListedWindow;
     const struct {
         const char* name;
         Expected<std::vector<W>, PlatformError> windows;
         std::optional<PlatformError> captureError;
-        std::vector<CaptureRequest> requests;
+        std::vector<capture::ImageRequest> requests;
         std::optional<VisionError> error;
     } cases[] = {
         {"largest of the application's windows",
-         std::vector<W>{{amap, 400, 300}, {"com.other", 3000, 2000}, {amap, 1200, 800}}, {}, {{2, 2400, 1600}}, {}},
-        {"first on equal areas", std::vector<W>{{amap, 800, 600}, {amap, 600, 800}}, {}, {{0, 1600, 1200}}, {}},
-        {"fractional points truncated", std::vector<W>{{amap, 1440, 900.6}}, {}, {{0, 2880, 1801}}, {}},
+         std::vector<W>{{amap, 400, 300}, {"com.other", 3000, 2000}, {amap, 1200, 800}}, {}, {fitted(2, 2400, 1600)}, {}},
+        {"first on equal areas", std::vector<W>{{amap, 800, 600}, {amap, 600, 800}}, {}, {fitted(0, 1600, 1200)}, {}},
+        {"fractional points truncated", std::vector<W>{{amap, 1440, 900.6}}, {}, {fitted(0, 2880, 1801)}, {}},
+        {"the image is the frame alone filling the size: scaled up to fit, no shadow, no cursor",
+         std::vector<W>{{amap, 1440, 900}}, {},
+         {{.window = 0, .pixelWidth = 2880, .pixelHeight = 1800, .showsCursor = false, .scalesToFit = true,
+           .ignoresShadow = true}},
+         {}},
         {"a window without an owning application never qualifies", std::vector<W>{{std::nullopt, 1200, 800}}, {}, {},
          VisionError(AmapVisionReaderError::windowNotFound)},
         {"300 by 251 is too narrow", std::vector<W>{{amap, 300, 251}}, {}, {},
          VisionError(AmapVisionReaderError::windowNotFound)},
         {"no windows", std::vector<W>{}, {}, {}, VisionError(AmapVisionReaderError::windowNotFound)},
         {"listing fails: the service's error, nothing captured", notAllowed, {}, {}, VisionError(notAllowed)},
-        {"capture fails: the service's error", std::vector<W>{{amap, 301, 251}}, captureBroke, {{0, 602, 502}},
+        {"capture fails: the service's error", std::vector<W>{{amap, 301, 251}}, captureBroke, {fitted(0, 602, 502)},
          VisionError(captureBroke)},
     };
     for (const auto& c : cases) {
@@ -80,7 +85,7 @@ TEST(CaptureSteps, AsksForTheChosenWindowAtTwiceItsPointsAndPassesErrorsOn) {
             EXPECT_EQ(image.error(), *c.error) << c.name;
         } else {
             ASSERT_TRUE(image) << c.name;
-            EXPECT_EQ(image->width, c.requests.back().width) << c.name;
+            EXPECT_EQ(image->width, c.requests.back().pixelWidth) << c.name;
         }
     }
 }
@@ -109,11 +114,13 @@ TEST(TextObservations, BestReadingsTrimmedBlankOnesDroppedOrderAndBoxesKept) {
 TEST(TextObservations, NothingRecognisedIsRecognitionFailed) {
     const std::vector<recognition::TextObservation> blank{{"  ", {0, 0, 1, 1}}, {std::nullopt, {0, 0, 1, 1}}};
     for (const auto& observations : {std::vector<recognition::TextObservation>{}, blank}) {
-        const auto strings = recognition::routeStringsFromFragments(recognition::fragmentsFromObservations(observations));
+        const auto strings = recognition::routeStringsFromFragments(recognition::fragmentsFromObservations(observations),
+                                                                  AmapVisionReader::referenceWindow);
         ASSERT_FALSE(strings);
         EXPECT_EQ(strings.error(), VisionError(AmapVisionReaderError::recognitionFailed));
     }
-    const auto strings = recognition::routeStringsFromFragments({AmapRecognizedFragment("天津港", {0.1, 0.9, 0.2, 0.03})});
+    const auto strings = recognition::routeStringsFromFragments({AmapRecognizedFragment("天津港", {0.1, 0.9, 0.2, 0.03})},
+                                                              AmapVisionReader::referenceWindow);
     ASSERT_TRUE(strings);
     EXPECT_FALSE(strings->empty());
 }

@@ -18,46 +18,60 @@ const AmapRouteOption one{"方案一", 15600, 312.5, 268.0};
 const AmapRouteOption two{"方案二", 14280, 298, std::nullopt};
 const AmapRouteOption three{"方案三", 16200, 305.8, 0.0};
 
-AmapReadResult resultOf(Options options, std::string origin = "天津港集装箱码头") {
-    return {std::move(origin), "石家庄物流园区", std::move(options), "amap-mac-accessibility", "重型货车",
+// Origin and destination are read together or not at all.
+AmapReadResult resultOf(Options options, std::optional<std::string> origin = "天津港集装箱码头") {
+    std::optional<std::string> destination;
+    if (origin) destination = "石家庄物流园区";
+    return {std::move(origin), std::move(destination), std::move(options), "amap-mac-accessibility", "重型货车",
             "2026-12-06T08:00:00Z"};
 }
 
-struct CompareCase {
+struct JudgeCase {
     const char* name;
     std::optional<AmapReadResult> read;
     Outcome outcome;
+    int optionsFound;
+    int tollsCarried;  // of the two the panel shows
+    bool endpoints;
 };
 
-void PrintTo(const CompareCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const JudgeCase& c, std::ostream* os) { *os << c.name; }
 
-class CompareWithPerfectRead : public testing::TestWithParam<CompareCase> {};
+class JudgeAgainstThePanel : public testing::TestWithParam<JudgeCase> {};
 
-TEST_P(CompareWithPerfectRead, JudgesTheRead) {
-    EXPECT_EQ(ocrcorpus::compare(resultOf({one, two, three}), GetParam().read), GetParam().outcome);
+TEST_P(JudgeAgainstThePanel, JudgesTheRead) {
+    const JudgeCase& c = GetParam();
+    const ocrcorpus::Judgement j = ocrcorpus::judge(resultOf({one, two, three}), c.read);
+    EXPECT_EQ(j.outcome, c.outcome);
+    EXPECT_EQ(j.options, 3);
+    EXPECT_EQ(j.tolls, 2);
+    EXPECT_EQ(j.optionsFound, c.optionsFound);
+    EXPECT_EQ(j.tollsCarried, c.tollsCarried);
+    EXPECT_EQ(j.endpoints, c.endpoints);
 }
 
+const AmapRouteOption oneWithoutToll{"方案一", 15600, 312.5, std::nullopt};
+
 INSTANTIATE_TEST_SUITE_P(
-    Reads, CompareWithPerfectRead,
+    Reads, JudgeAgainstThePanel,
     testing::Values(
-        CompareCase{"same", resultOf({one, two, three}), Outcome::exact},
-        CompareCase{"nothing", std::nullopt, Outcome::noResult},
-        CompareCase{"neighboursDistance", resultOf({one, {"方案二", 14280, 305.8, std::nullopt}, three}),
-                    Outcome::wrongNumber},
-        CompareCase{"otherTime", resultOf({one, two, {"方案三", 16260, 305.8, 0.0}}), Outcome::wrongNumber},
-        CompareCase{"tollWhereNoneIs", resultOf({one, {"方案二", 14280, 298, 12.0}, three}), Outcome::wrongNumber},
-        CompareCase{"otherToll", resultOf({{"方案一", 15600, 312.5, 28.0}, two, three}), Outcome::wrongNumber},
-        CompareCase{"extraOption", resultOf({one, two, three, {"方案四", 600, 5, std::nullopt}}),
-                    Outcome::wrongNumber},
-        CompareCase{"otherOrigin", resultOf({one, two, three}, "天津港集装箱码"), Outcome::wrongNumber},
-        CompareCase{"middleOptionLost", resultOf({one, three}), Outcome::optionsLost},
-        CompareCase{"optionLostAndAnotherWrong", resultOf({one, {"方案三", 16200, 35.8, 0.0}}),
-                    Outcome::wrongNumber},
-        CompareCase{"tollNotRead", resultOf({{"方案一", 15600, 312.5, std::nullopt}, two, three}),
-                    Outcome::otherwise},
-        CompareCase{"labelMisread", resultOf({one, {"方案=", 14280, 298, std::nullopt}, three}),
-                    Outcome::otherwise}),
-    [](const testing::TestParamInfo<CompareCase>& c) { return std::string(c.param.name); });
+        JudgeCase{"same", resultOf({one, two, three}), Outcome::full, 3, 2, true},
+        JudgeCase{"nothing", std::nullopt, Outcome::none, 0, 0, false},
+        JudgeCase{"neighboursDistance", resultOf({one, {"方案二", 14280, 305.8, std::nullopt}, three}),
+                  Outcome::wrong, 1, 1, true},
+        JudgeCase{"otherTime", resultOf({one, two, {"方案三", 16260, 305.8, 0.0}}), Outcome::wrong, 2, 1, true},
+        JudgeCase{"tollWhereNoneIs", resultOf({one, {"方案二", 14280, 298, 12.0}, three}), Outcome::wrong, 1, 1,
+                  true},
+        JudgeCase{"otherToll", resultOf({{"方案一", 15600, 312.5, 28.0}, two, three}), Outcome::wrong, 0, 0, true},
+        JudgeCase{"extraOption", resultOf({one, two, three, {"方案四", 600, 5, std::nullopt}}), Outcome::wrong, 3, 2,
+                  true},
+        JudgeCase{"otherOrigin", resultOf({one, two, three}, "天津港集装箱码"), Outcome::wrong, 3, 2, false},
+        JudgeCase{"labelMisread", resultOf({one, {"方案=", 14280, 298, std::nullopt}, three}), Outcome::wrong, 1, 1,
+                  true},
+        JudgeCase{"middleOptionLost", resultOf({one, three}), Outcome::partial, 2, 2, true},
+        JudgeCase{"tollNotRead", resultOf({oneWithoutToll, two, three}), Outcome::partial, 3, 1, true},
+        JudgeCase{"endpointsLeftOut", resultOf({one, two, three}, {}), Outcome::partial, 3, 2, false}),
+    [](const testing::TestParamInfo<JudgeCase>& c) { return std::string(c.param.name); });
 
 // Every panel the generator draws parses as drawn, and its sidebar's options
 // stand 0.05 to 0.2 of the window apart, as in windows 1000 to 2560 points wide.

@@ -5,7 +5,7 @@
 
 #include "model/route_model.h"
 #include "parser/amap_parser.h"
-#include "parser/text_rules.h"
+#include "text/text_rules.h"
 #include "tools/inspect.h"
 #include "vision/text_recognition.h"
 

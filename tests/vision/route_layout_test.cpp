@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <limits>
 #include <ostream>
 #include <string>
@@ -55,14 +56,42 @@ struct LayoutCase {
     std::string name;
     Fragments fragments;
     std::string routeBlock;  // empty: no route block expected
+    WindowSize window = AmapVisionReader::referenceWindow;
+    std::vector<std::string> notInFullText = {};  // recognised texts the full-text block leaves out
 };
+
+// A fragment placed in points from the window's top-left corner, as the
+// panel is laid out.
+AmapRecognizedFragment inPoints(std::string text, double left, double top, double right, double bottom,
+                                WindowSize w) {
+    return at(std::move(text), left / w.width, 1 - bottom / w.height, right / w.width, 1 - top / w.height);
+}
+
+// The panel's top rows and one option card, in points, in window w: tabs,
+// origin and destination, the notice row, the option below; `omit` drops
+// the fragments holding that text.
+Fragments panelInPoints(WindowSize w, const std::vector<std::string>& omit = {}) {
+    Fragments all = {inPoints("货车", 98, 18, 128, 37, w),        inPoints("天津港", 57, 64, 110, 82, w),
+                     inPoints("沈阳", 57, 114, 92, 132, w),        inPoints("通知", 24, 200, 50, 216, w),
+                     inPoints("部分路段限行", 60, 200, 170, 216, w), inPoints("方案一", 120, 280, 170, 298, w),
+                     inPoints("4小时20分", 100, 306, 200, 330, w),  inPoints("312.5公里", 117, 336, 185, 354, w),
+                     inPoints("¥268", 134, 360, 170, 378, w)};
+    std::erase_if(all, [&](const AmapRecognizedFragment& f) {
+        return std::find(omit.begin(), omit.end(), f.text) != omit.end();
+    });
+    return all;
+}
 
 void PrintTo(const LayoutCase& c, std::ostream* os) { *os << c.name; }
 
 Blocks expectedBlocks(const LayoutCase& c) {
     Blocks blocks;
     if (!c.routeBlock.empty()) blocks.push_back(c.routeBlock);
-    if (!c.fragments.empty()) blocks.push_back(fullText(c.fragments));
+    Fragments kept = c.fragments;
+    std::erase_if(kept, [&](const AmapRecognizedFragment& f) {
+        return std::find(c.notInFullText.begin(), c.notInFullText.end(), f.text) != c.notInFullText.end();
+    });
+    if (!kept.empty()) blocks.push_back(fullText(kept));
     return blocks;
 }
 
@@ -93,10 +122,14 @@ std::vector<LayoutCase> layoutCases() {
          concat({{at("方案二", 0.64, 0.60, 0.76, 0.63), at("2小时", 0.64, 0.55, 0.76, 0.59)},
                  column("推荐方案", "1小时20分", "85.3公里", 0.3)}),
          optionA},
+        // With options built, a travel time without its label stays out of
+        // the full text too (see TravelTimeWithoutItsLabelIsLeftOutOfBoth).
         {"AnchorWithoutLabelSkippedOthersStay",
          concat({{at("2小时", 0.64, 0.55, 0.76, 0.59), at("120公里", 0.65, 0.51, 0.74, 0.54)},
                  column("推荐方案", "1小时20分", "85.3公里", 0.3)}),
-         optionA},
+         optionA,
+         AmapVisionReader::referenceWindow,
+         {"2小时"}},
         {"VerticallyNearerLabelWins",
          {at("远处标题", 0.40, 0.64, 0.52, 0.67), at("推荐方案", 0.40, 0.60, 0.52, 0.63),
           at("1小时20分", 0.40, 0.55, 0.52, 0.59), at("85.3公里", 0.41, 0.51, 0.50, 0.54)},
@@ -181,8 +214,11 @@ std::vector<LayoutCase> layoutCases() {
         {"EndpointDotsAndBulletsTrimmed",
          {at("· 朝阳区望京街道 ●", 0.05, 0.90, 0.25, 0.93), at("• 海淀·中关村大街", 0.05, 0.85, 0.25, 0.88)},
          lines({"朝阳区望京街道", "海淀·中关村大街", "通知"})},
-        {"EndpointOfFourCharactersAfterCleaningRejected",
+        {"EndpointOfFourCharactersAfterCleaningTaken",
          {at("天津港集装箱码头", 0.05, 0.90, 0.25, 0.93), at("● 朝阳公园 ●", 0.05, 0.85, 0.25, 0.88)},
+         lines({"天津港集装箱码头", "朝阳公园", "通知"})},
+        {"EndpointOfOneCharacterAfterCleaningRejected",
+         {at("天津港集装箱码头", 0.05, 0.90, 0.25, 0.93), at("● 港 ●", 0.05, 0.85, 0.25, 0.88)},
          ""},
         {"EndpointWithExcludedWordsRejected",
          {at("预计下午三点到达", 0.05, 0.90, 0.25, 0.93), at("公交线路推荐方案", 0.05, 0.85, 0.25, 0.88),
@@ -208,6 +244,72 @@ std::vector<LayoutCase> layoutCases() {
                   at("石家庄物流园区", 0.05, 0.85, 0.25, 0.88)},
                  column("推荐方案", "1小时20分", "85.3公里", 0.46)}),
          optionA},
+        // A toll on a line of its own under the distance follows it; a
+        // distance line that carries its toll needs none.
+        {"TollUnderTheDistanceFollowsIt",
+         concat({column("推荐方案", "1小时20分", "85.3公里", 0.46), {at("¥268", 0.44, 0.47, 0.48, 0.50)}}),
+         lines({"推荐方案", "1小时20分", "85.3公里", "¥268"})},
+        {"ZeroTollUnderTheDistance",
+         concat({column("推荐方案", "1小时20分", "85.3公里", 0.46), {at("¥0", 0.45, 0.47, 0.47, 0.50)}}),
+         lines({"推荐方案", "1小时20分", "85.3公里", "¥0"})},
+        {"TollFreeWordUnderTheDistance",
+         concat({column("推荐方案", "1小时20分", "85.3公里", 0.46), {at("免费", 0.44, 0.47, 0.48, 0.50)}}),
+         lines({"推荐方案", "1小时20分", "85.3公里", "免费"})},
+        {"DistanceLineCarryingItsTollTakesNoTollLine",
+         {at("推荐方案", 0.40, 0.60, 0.52, 0.63), at("1小时20分", 0.40, 0.55, 0.52, 0.59),
+          at("85.3公里 ¥45", 0.41, 0.51, 0.50, 0.54), at("¥99", 0.44, 0.47, 0.48, 0.50)},
+         lines({"推荐方案", "1小时20分", "85.3公里 ¥45"})},
+        {"TextUnderTheDistanceThatIsNoTollAlone",
+         concat({column("推荐方案", "1小时20分", "85.3公里", 0.46), {at("收费¥268起", 0.43, 0.47, 0.49, 0.50)}}),
+         optionA},
+        {"TollTooFarUnderTheDistance",
+         concat({column("推荐方案", "1小时20分", "85.3公里", 0.46), {at("¥268", 0.44, 0.40, 0.48, 0.43)}}),
+         optionA},
+        // Endpoints: short names too, but no tab, heading or notice, no text
+        // with a figure, and none when the two stand in one row.
+        {"ShortNamesAboveTheNoticeAreEndpoints",
+         {at("货车", 0.07, 0.96, 0.09, 0.98), at("天津港", 0.04, 0.91, 0.08, 0.93), at("沈阳", 0.04, 0.86, 0.06, 0.88),
+          at("通知", 0.02, 0.82, 0.035, 0.835), at("部分路段限行", 0.04, 0.82, 0.12, 0.835)},
+         lines({"天津港", "沈阳", "通知"})},
+        {"NoticeBesideItsMarkIsNoDestination",
+         {at("天津港", 0.04, 0.91, 0.08, 0.93), at("通知", 0.02, 0.82, 0.035, 0.835),
+          at("部分路段限行", 0.04, 0.82, 0.12, 0.835)},
+         ""},
+        {"NoticeReadWithItsMarkIsNoDestination",
+         {at("天津港", 0.04, 0.91, 0.08, 0.93), at("通知 部分路段限行", 0.02, 0.82, 0.12, 0.835)}, ""},
+        {"HeadingsAndTabsAreNoEndpoints",
+         {at("天津港", 0.04, 0.91, 0.08, 0.93), at("路线", 0.02, 0.82, 0.04, 0.835),
+          at("高德推荐", 0.05, 0.82, 0.10, 0.835), at("步行", 0.10, 0.96, 0.12, 0.98)},
+         ""},
+        {"TextWithAFigureIsNoEndpoint",
+         {at("天津港", 0.04, 0.91, 0.08, 0.93), at("全程312公里", 0.04, 0.86, 0.10, 0.88)}, ""},
+        {"TwoUppermostInOneRowGiveNoEndpoints",
+         {at("天津港", 0.04, 0.91, 0.08, 0.93), at("北京南站", 0.12, 0.905, 0.17, 0.925),
+          at("沈阳", 0.04, 0.86, 0.06, 0.88)},
+         ""},
+        // In a window 1400 points high the panel's rows stand where they do
+        // at 900: the notice row, 200 points down, is below the endpoints'
+        // corner of 171 points, though above 0.19 of the height.
+        {"TallWindowNoticeIsNoDestination",
+         panelInPoints({1440, 1400}, {"沈阳", "通知"}),
+         lines({"方案一", "4小时20分", "312.5公里", "¥268"}),
+         {1440, 1400}},
+        {"TallWindowPanelReadWhole",
+         panelInPoints({1440, 1400}),
+         lines({"天津港", "沈阳", "通知", "方案一", "4小时20分", "312.5公里", "¥268"}),
+         {1440, 1400}},
+        // A heading 96 points above the travel time is beyond the label's
+        // reach of 81 points, though within 0.09 of a window 1400 high.
+        {"TallWindowHeadingBeyondTheLabelsReach",
+         concat({panelInPoints({1440, 1400}, {"方案一"}), {inPoints("全部方案", 110, 190, 180, 210, {1440, 1400})}}),
+         lines({"天津港", "沈阳", "通知"}),
+         {1440, 1400}},
+        // In a window 2560 points wide the corner is the panel's 432 points,
+        // not 0.3 of the width: a map name at 500 points is no endpoint.
+        {"WideWindowMapNameIsNoEndpoint",
+         {inPoints("天津港", 57, 64, 110, 82, {2560, 900}), inPoints("京承高速", 500, 100, 560, 118, {2560, 900})},
+         "",
+         {2560, 900}},
     };
 
     // Columns of a panel of fixed point width in a wide window stand closer than
@@ -232,6 +334,19 @@ std::vector<LayoutCase> layoutCases() {
                              concat({narrowColumn("方案一", "1小时", "80公里", 0.40, 0), middle,
                                      narrowColumn("方案三", "3小时", "100公里", 0.40 + 2 * apart, 0)}),
                              lines({"方案一", "1小时", "80公里", "方案三", "3小时", "100公里"})});
+            // The middle column shows no toll: its neighbours' stand in the
+            // same row and are not its own.
+            const auto toll = [&](const char* text, double midX, double dy) {
+                return at(text, midX - 0.012, 0.52 + dy, midX + 0.012, 0.54 + dy);
+            };
+            cases.push_back({"MiddleTollMissing" + std::to_string(static_cast<int>(apart * 1000)) +
+                                 (jitter > 0 ? "NeighbourHigher" : "NeighbourLower"),
+                             concat({narrowColumn("方案一", "1小时", "80公里", 0.40, 0), {toll("¥12", 0.40, 0)},
+                                     narrowColumn("方案二", "2小时", "90公里", 0.40 + apart, jitter),
+                                     narrowColumn("方案三", "3小时", "100公里", 0.40 + 2 * apart, -jitter),
+                                     {toll("¥0", 0.40 + 2 * apart, -jitter)}}),
+                             lines({"方案一", "1小时", "80公里", "¥12", "方案二", "2小时", "90公里", "方案三",
+                                    "3小时", "100公里", "¥0"})});
         }
     }
 
@@ -287,8 +402,43 @@ TEST(RouteBlocks, LinesOfTwoColumnsRunTogetherAreLeftOut) {
     }
 }
 
+// A column whose label was not recognised gives no option, and its travel
+// time stays out of the full text too, where the line read before it would
+// be taken for its label. A bare "方案" is such a label, its numeral lost.
+TEST(RouteBlocks, TravelTimeWithoutItsLabelIsLeftOutOfBoth) {
+    const Fragments first = {at("方案一", 0.08, 0.66, 0.12, 0.68), at("1小时", 0.08, 0.62, 0.12, 0.65),
+                             at("80公里", 0.08, 0.59, 0.12, 0.61), at("¥12", 0.09, 0.56, 0.11, 0.58)};
+    const Fragments rest = {at("90公里", 0.18, 0.59, 0.22, 0.61), at("¥34", 0.19, 0.56, 0.21, 0.58)};
+    for (const Fragments& label : {Fragments{}, Fragments{at("方案", 0.18, 0.66, 0.22, 0.68)}}) {
+        const Fragments kept = concat({first, label, rest});
+        const Fragments all = concat({first, label, {at("2小时", 0.18, 0.62, 0.22, 0.65)}, rest});
+        EXPECT_EQ(AmapVisionReader::routeBlocks(all), (Blocks{lines({"方案一", "1小时", "80公里", "¥12"}), fullText(kept)}))
+            << label.size();
+    }
+}
+
 TEST_P(RouteBlocks, GivesTheRouteBlockThenTheFullTextBlock) {
-    EXPECT_EQ(AmapVisionReader::routeBlocks(GetParam().fragments), expectedBlocks(GetParam()));
+    EXPECT_EQ(AmapVisionReader::routeBlocks(GetParam().fragments, GetParam().window), expectedBlocks(GetParam()));
+}
+
+// The rules are drawn up in points of the reference window: there they are
+// the constants exactly, elsewhere the same points; a size that cannot be a
+// window's is taken as the reference.
+TEST(LayoutGeometry, TheSamePointsInEveryWindow) {
+    using namespace AmapVisionReader::detail;
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    for (const WindowSize w : {WindowSize{1440, 900}, WindowSize{0, 900}, WindowSize{nan, 900}, WindowSize{-1, -1}}) {
+        const Geometry g = geometryOf(w);
+        EXPECT_EQ(g.labelReach, labelReach);
+        EXPECT_EQ(g.distanceColumnHalfWidth, distanceColumnHalfWidth);
+        EXPECT_EQ(g.endpointLeftLimit, endpointLeftLimit);
+        EXPECT_EQ(g.endpointTopLimit, endpointTopLimit);
+    }
+    const Geometry tall = geometryOf({2880, 1400});
+    EXPECT_DOUBLE_EQ(tall.labelReach * 1400, 81);
+    EXPECT_DOUBLE_EQ(tall.distanceColumnHalfWidth * 2880, 122.4);
+    EXPECT_DOUBLE_EQ(tall.endpointLeftLimit * 2880, 432);
+    EXPECT_DOUBLE_EQ((1 - tall.endpointTopLimit) * 1400, 171);
 }
 
 INSTANTIATE_TEST_SUITE_P(Layout, RouteBlocks, testing::ValuesIn(layoutCases()),
@@ -320,16 +470,22 @@ TEST_P(LayoutTextRules, CleanAndClassify) {
 INSTANTIATE_TEST_SUITE_P(
     Texts, LayoutTextRules,
     testing::Values(
-        TextCase{"方案|二", "方案二", "方案二", true, false},
+        TextCase{"方案|二", "方案二", "方案二", true, true},
         TextCase{"||", "", "", true, false},  // the label test looks at the text as recognised
         TextCase{"\u3000• 朝阳区望京街道 ●\t", "· 朝阳区望京街道 ●", "朝阳区望京街道", true, true},
         TextCase{"·北京·朝阳区·", "·北京·朝阳区·", "北京·朝阳区", true, true},
-        TextCase{" ● 朝阳公园", "● 朝阳公园", "朝阳公园", true, false},
+        TextCase{" ● 朝阳公园", "● 朝阳公园", "朝阳公园", true, true},
+        TextCase{"沈阳", "沈阳", "沈阳", true, true},
+        TextCase{"● 港", "● 港", "港", true, false},
+        TextCase{"路线", "路线", "路线", false, false},
+        TextCase{"通知 部分路段限行", "通知 部分路段限行", "通知 部分路段限行", false, false},
+        TextCase{"我的位置", "我的位置", "我的位置", false, false},
         TextCase{"·\t朝阳区望京街道", "·\t朝阳区望京街道", "\t朝阳区望京街道", true, true},
         TextCase{"高德推荐路线", "高德推荐路线", "高德推荐路线", false, false},
         TextCase{"到达石家庄物流园", "到达石家庄物流园", "到达石家庄物流园", false, true},
         TextCase{"预计下午到达", "预计下午到达", "预计下午到达", false, false},
-        TextCase{"摩托车道路线", "摩托车道路线", "摩托车道路线", true, false}));
+        TextCase{"摩托车道路线", "摩托车道路线", "摩托车道路线", true, false},
+        TextCase{"方案", "方案", "方案", false, true}));
 
 TEST(LayoutPatterns, MatchAnywhereInTheText) {
     using namespace AmapVisionReader::detail;

@@ -1,4 +1,4 @@
-#include "parser/text_rules.h"
+#include "text/text_rules.h"
 
 #include <gtest/gtest.h>
 
