@@ -93,7 +93,7 @@ CropFit fitCrop(int cropWidth, int cropHeight, int inputHeight, std::span<const 
     const int widest = inputWidths.back();
     const double scaled = std::ceil(static_cast<double>(cropWidth) * inputHeight / cropHeight);
     const int width = std::clamp(static_cast<int>(scaled), 1, widest);
-    const bool isShort = 2 * width <= 3 * inputHeight;
+    const bool isShort = width <= 2 * inputHeight;
     const int holding = isShort ? std::clamp(shortLineInput, width, widest) : width;
     const auto input = std::find_if(inputWidths.begin(), inputWidths.end(), [&](int w) { return w >= holding; });
     return CropFit{width, *input};

@@ -39,8 +39,8 @@ PixelBox scaledToImage(const PixelBox& box, int fromWidth, int fromHeight, int i
 // How a line crop reaches the recogniser: scaled to the recogniser's height
 // keeping its aspect (squeezed only when wider than the widest input) and
 // padded on the right to the narrowest input width that holds it. A short
-// line, scaled to no more than one and a half times its height (one or two
-// characters), is padded to at least `shortLineInput`.
+// line, scaled to no more than twice its height (up to three or four
+// characters: "¥0", "¥118"), is padded to at least `shortLineInput`.
 struct CropFit {
     int scaledWidth = 0;
     int inputWidth = 0;

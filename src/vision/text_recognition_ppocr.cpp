@@ -58,9 +58,10 @@ constexpr int maximumLines = 1000;
 // new set of buffers.
 constexpr int recognizerHeight = 48;
 constexpr int recognizerWidths[] = {96, 128, 160, 192, 224, 256, 320, 480, 640, 960};
-// A short line ("¥0", "杨村") in an input of 96 is read as nothing, or as
-// another character ("苔" for "¥0"): the recogniser was trained on lines
-// padded to 320, and reads them in an input that wide.
+// A short line ("¥0", "¥118", "杨村") in an input of 96 is read as nothing,
+// with unsure figures, or as another character ("苔" for "¥0", "Y118"): the
+// recogniser was trained on lines padded to 320, and reads them in an input
+// that wide.
 constexpr int shortLineInput = 320;
 // Lines whose tops are this close (in pixels of the full image) are one row.
 constexpr int rowTolerance = 20;

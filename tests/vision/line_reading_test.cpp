@@ -49,18 +49,18 @@ TEST(LineReading, CropsGoToTheNarrowestInputThatHoldsThem) {
     const struct {
         int width, height, scaled, input;
     } cases[] = {
-        {40, 48, 40, 160},     // already 48 tall; short
-        {96, 48, 96, 96},      // exactly fits
+        {40, 48, 40, 320},     // already 48 tall; short
+        {160, 48, 160, 160},   // exactly fits
         {97, 48, 97, 160},
         {100, 24, 200, 320},   // doubled to 48 tall
         {1000, 48, 320, 320},  // wider than the widest: squeezed
-        {1, 96, 1, 160},
-        {44, 36, 59, 160},     // "¥0": short, padded to the short lines' input
-        {54, 36, 72, 160},     // one and a half times its height: still short
-        {55, 36, 74, 96},      // a little wider: where it fits
+        {1, 96, 1, 320},
+        {44, 36, 59, 320},     // "¥0": short, padded to the short lines' input
+        {70, 36, 94, 320},     // "¥118": no wider than twice its height, still short
+        {73, 36, 98, 160},     // a little wider: where it fits
     };
     for (const auto& c : cases) {
-        const CropFit fit = fitCrop(c.width, c.height, 48, widths, 160);
+        const CropFit fit = fitCrop(c.width, c.height, 48, widths, 320);
         EXPECT_EQ(fit.scaledWidth, c.scaled) << c.width << "x" << c.height;
         EXPECT_EQ(fit.inputWidth, c.input) << c.width << "x" << c.height;
     }
