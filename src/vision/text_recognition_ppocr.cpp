@@ -57,7 +57,7 @@ constexpr int maximumLines = 1000;
 // the cost grows with the width and each change of width costs the engine a
 // new set of buffers.
 constexpr int recognizerHeight = 48;
-constexpr int recognizerWidths[] = {96, 128, 160, 192, 224, 256, 320, 480, 640, 960};
+constexpr int recognizerWidths[] = {128, 160, 192, 224, 256, 320, 480, 640, 960};
 // A short line ("¥0", "¥118", "杨村") in an input of 96 is read as nothing,
 // with unsure figures, or as another character ("苔" for "¥0", "Y118"): the
 // recogniser was trained on lines padded to 320, and reads them in an input
@@ -65,10 +65,10 @@ constexpr int recognizerWidths[] = {96, 128, 160, 192, 224, 256, 320, 480, 640, 
 constexpr int shortLineInput = 320;
 // Lines whose tops are this close (in pixels of the full image) are one row.
 constexpr int rowTolerance = 20;
-// The models take much memory once used (the detector's working buffers some
-// 300 MB for a window of 1440 points, each recogniser width 20 to 30 MB), and a
-// dispatcher reads a route now and then: after this long without a read they
-// are let go, and the next read loads them again.
+// The models take memory while loaded (the recogniser some 40 MB with its
+// buffers, the detector 20 MB between its runs), and a dispatcher reads a
+// route now and then: after this long without a read they are let go, and
+// the next read loads them again.
 constexpr std::chrono::seconds idleBeforeRelease{60};
 
 PlatformError recognitionError(long code, std::string description) {
