@@ -9,14 +9,18 @@ What OpenCV 4.6's importer needs:
   attributes only;
 - the recogniser's input size is dynamic and the graph takes its own shape
   apart to rebuild it (Shape, Cast, Slice, Concat into Reshape). The importer
-  fixes every shape when it imports a network, so the recogniser is written
-  for an input of [1, 3, 48, W] with W a number that the program replaces
-  before each import: the chain is folded into constants, and every Reshape
-  target that depends on W gets -1 in that place (and 0, the input's own
-  size, in the place of the batch);
+  fixes the shape of many layers when it imports a network, so the graph is
+  folded at one width and rewritten to run at any: every Reshape target (and
+  every Squeeze, a fixed Reshape to the importer) gets -1 where the width
+  shows, and each mean over the last axis (a fixed pooling to the importer)
+  becomes a product with a column of 1/C;
 - the recogniser's layer norms scale by a [C] weight that the importer cannot
   broadcast over [1, T, C]: the scale becomes a product with the diagonal
   matrix of the weight, which holds for any T.
+And what makes both run faster with the same results: scalar affines next
+to a convolution are folded into it, and each depthwise 5x5 convolution, which
+OpenCV 4.6 runs some twenty times slower than a 3x3 one, becomes four 3x3
+ones summed.
 Runs with Debian's python3-onnx and numpy only.
 """
 
@@ -237,39 +241,6 @@ def consumers(model):
     return users
 
 
-def only_user(users, name, op_type):
-    found = users.get(name, [])
-    return found[0] if len(found) == 1 and found[0].op_type == op_type else None
-
-
-def hard_swishes(model, values):
-    """x * Clip(x + 3, 0, 6) / 6 becomes one HardSwish: one layer instead of
-    four, which the engine can also run inside the convolution before it."""
-    users = consumers(model)
-    removed = set()
-    for add in model.graph.node:
-        operand = scalar_operand(add, values) if add.op_type == "Add" else None
-        if not operand or operand[1] != 3.0:
-            continue
-        x = operand[0]
-        clip = only_user(users, add.output[0], "Clip")
-        if not clip or (attribute(clip, "min"), attribute(clip, "max")) != (0.0, 6.0):
-            continue
-        mul = only_user(users, clip.output[0], "Mul")
-        if not mul or x not in mul.input:
-            continue
-        div = only_user(users, mul.output[0], "Div")
-        if not div or div.input[0] != mul.output[0] or scalar(values, div.input[1]) != 6.0:
-            continue
-        removed.update(id(n) for n in (add, clip, mul))
-        div.op_type = "HardSwish"
-        del div.input[:]
-        div.input.append(x)
-    kept = [n for n in model.graph.node if id(n) not in removed]
-    del model.graph.node[:]
-    model.graph.node.extend(kept)
-
-
 def has_padding(conv):
     return any(attribute(conv, "pads", [0])) or attribute(conv, "auto_pad", b"NOTSET") not in (b"NOTSET", "NOTSET")
 
@@ -325,9 +296,50 @@ def affine_into_convolutions(model, values):
             break
 
 
+def corner_of(weights, rows, columns):
+    """The 3x3 corner of [C, 1, 5, 5] depthwise weights that starts at
+    (rows, columns); the middle row and column belong to the corner that
+    starts at 0, so that every weight is in one corner only."""
+    corner = weights[:, :, rows:rows + 3, columns:columns + 3].copy()
+    if rows:
+        corner[:, :, 0, :] = 0
+    if columns:
+        corner[:, :, :, 0] = 0
+    return corner
+
+
+def depthwise_in_corners(model, values):
+    """A depthwise 5x5 convolution (padding 2, no dilation) becomes the sum of
+    four 3x3 ones, each holding a corner of its weights and padded so that it
+    reads the same pixels: the engine runs 3x3 depthwise convolutions some
+    twenty times faster than 5x5 ones."""
+    nodes = []
+    for node in model.graph.node:
+        weights = values.get(node.input[1]) if node.op_type == "Conv" and len(node.input) > 1 else None
+        if (weights is None or weights.shape[1:] != (1, 5, 5) or attribute(node, "group", 1) != weights.shape[0]
+                or list(attribute(node, "pads", [0])) != [2, 2, 2, 2]
+                or list(attribute(node, "dilations", [1, 1])) != [1, 1]):
+            nodes.append(node)
+            continue
+        corners = []
+        for rows in (0, 2):
+            for columns in (0, 2):
+                name = f"{node.output[0]}_corner_{rows}{columns}"
+                values[name + "_weights"] = corner_of(weights, rows, columns)
+                inputs = [node.input[0], name + "_weights"] + (list(node.input[2:]) if not rows and not columns else [])
+                nodes.append(helper.make_node(
+                    "Conv", inputs, [name], group=weights.shape[0], kernel_shape=[3, 3],
+                    pads=[2 - rows, 2 - columns, rows, columns], strides=list(attribute(node, "strides", [1, 1]))))
+                corners.append(name)
+        nodes.append(helper.make_node("Sum", corners, [node.output[0]]))
+    del model.graph.node[:]
+    model.graph.node.extend(nodes)
+
+
 def simplified(model, values):
-    hard_swishes(model, values)
+    """The same network in fewer, faster layers."""
     affine_into_convolutions(model, values)
+    depthwise_in_corners(model, values)
     store_constants(model.graph, values)
 
 

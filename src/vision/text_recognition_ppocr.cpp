@@ -229,7 +229,7 @@ double regionScore(const cv::Mat& probability, const std::vector<cv::Point>& con
 }
 
 // Lets go of the detector once it has run, with its working buffers (some
-// 240 MB for a window of 1440 points), and hands the freed pages back. The
+// 300 MB for a window of 1440 points), and hands the freed pages back. The
 // engine keeps them for as long as the network lives, and a detector once
 // run finds nothing at another input size anyway: each read gets a freshly
 // imported one, which the keeper imports after the read.
