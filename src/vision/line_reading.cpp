@@ -22,6 +22,8 @@ bool isIdeograph(const std::string& s) {
     return (b0 & 0xF0u) == 0xE0u && code >= 0x4E00 && code <= 0x9FFF;
 }
 
+bool isZeroLike(const std::string& s) { return s == "0" || s == "O" || s == "o"; }
+
 bool isDash(const std::string& s) {
     return s == "-" || s == "\u2010" || s == "\u2013" || s == "\u2014" || s == "\u2015" || s == "\u30FC" || s == "\u2500";
 }
@@ -86,11 +88,14 @@ PixelBox scaledToImage(const PixelBox& box, int fromWidth, int fromHeight, int i
     return PixelBox{x(box.left), y(box.top), x(box.right), y(box.bottom)};
 }
 
-CropFit fitCrop(int cropWidth, int cropHeight, int inputHeight, std::span<const int> inputWidths) {
+CropFit fitCrop(int cropWidth, int cropHeight, int inputHeight, std::span<const int> inputWidths,
+                int shortLineInput) {
     const int widest = inputWidths.back();
     const double scaled = std::ceil(static_cast<double>(cropWidth) * inputHeight / cropHeight);
     const int width = std::clamp(static_cast<int>(scaled), 1, widest);
-    const auto input = std::find_if(inputWidths.begin(), inputWidths.end(), [&](int w) { return w >= width; });
+    const bool isShort = width <= 2 * inputHeight;
+    const int holding = isShort ? std::clamp(shortLineInput, width, widest) : width;
+    const auto input = std::find_if(inputWidths.begin(), inputWidths.end(), [&](int w) { return w >= holding; });
     return CropFit{width, *input};
 }
 
@@ -106,17 +111,29 @@ std::vector<std::string> alphabetFromKeys(std::istream& keys) {
 
 std::vector<ReadCharacter> decodeGreedy(std::span<const float> scores, int steps, int classes,
                                         const std::vector<std::string>& alphabet) {
+    std::vector<std::size_t> zeros;
+    for (std::size_t k = 0; k < alphabet.size() && k < static_cast<std::size_t>(classes); ++k)
+        if (isZeroLike(alphabet[k])) zeros.push_back(k);
+    constexpr int zeroRun = -1;  // the run class of every zero-like class
     std::vector<ReadCharacter> line;
     int previous = 0;
     for (int t = 0; t < steps; ++t) {
         const auto row = scores.subspan(static_cast<std::size_t>(t) * classes, static_cast<std::size_t>(classes));
         const auto best = static_cast<int>(std::max_element(row.begin(), row.end()) - row.begin());
         const float score = row[static_cast<std::size_t>(best)];
-        if (best != 0 && best == previous && !line.empty())
+        const bool known = best != 0 && static_cast<std::size_t>(best) < alphabet.size();
+        const bool zeroLike = known && isZeroLike(alphabet[static_cast<std::size_t>(best)]);
+        float zeroScore = 0;
+        if (zeroLike)
+            for (const std::size_t k : zeros) zeroScore += row[k];
+        const int run = zeroLike ? zeroRun : best;
+        if (best != 0 && run == previous && !line.empty()) {
             line.back().confidence = std::max(line.back().confidence, score);
-        else if (best != 0 && static_cast<std::size_t>(best) < alphabet.size())
-            line.push_back(ReadCharacter{alphabet[static_cast<std::size_t>(best)], score});
-        previous = best;
+            line.back().zeroConfidence = std::max(line.back().zeroConfidence, zeroScore);
+        } else if (known) {
+            line.push_back(ReadCharacter{alphabet[static_cast<std::size_t>(best)], score, zeroScore});
+        }
+        previous = run;
     }
     return line;
 }
@@ -125,6 +142,20 @@ std::vector<ReadCharacter> withDashesAsOne(std::vector<ReadCharacter> line) {
     for (std::size_t i = 1; i < line.size(); ++i) {
         const bool closesAWord = i + 1 == line.size() || isIdeograph(line[i + 1].text);
         if (isDash(line[i].text) && isIdeograph(line[i - 1].text) && closesAWord) line[i].text = "\u4E00";
+    }
+    return line;
+}
+
+std::vector<ReadCharacter> withZerosInFigures(std::vector<ReadCharacter> line) {
+    const auto figureBefore = [](const std::string& s) { return isAsciiDigit(s) || s == "." || s == "\u00A5"; };
+    const auto figureAfter = [](const std::string& s) { return isAsciiDigit(s) || s == "."; };
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        if (line[i].zeroConfidence <= 0) continue;
+        const bool inFigure =
+            (i > 0 && figureBefore(line[i - 1].text)) || (i + 1 < line.size() && figureAfter(line[i + 1].text));
+        if (!inFigure) continue;
+        line[i].text = "0";
+        line[i].confidence = std::max(line[i].confidence, line[i].zeroConfidence);
     }
     return line;
 }

@@ -38,13 +38,16 @@ PixelBox scaledToImage(const PixelBox& box, int fromWidth, int fromHeight, int i
 
 // How a line crop reaches the recogniser: scaled to the recogniser's height
 // keeping its aspect (squeezed only when wider than the widest input) and
-// padded on the right to the narrowest input width that holds it.
+// padded on the right to the narrowest input width that holds it. A short
+// line, scaled to no more than twice its height (up to three or four
+// characters: "¥0", "¥118"), is padded to at least `shortLineInput`.
 struct CropFit {
     int scaledWidth = 0;
     int inputWidth = 0;
 };
 // `inputWidths` ascending and not empty; the crop not empty.
-CropFit fitCrop(int cropWidth, int cropHeight, int inputHeight, std::span<const int> inputWidths);
+CropFit fitCrop(int cropWidth, int cropHeight, int inputHeight, std::span<const int> inputWidths,
+                int shortLineInput);
 
 // The recogniser's classes: class 0 is the CTC blank, class k the k-th line of
 // its key file, the last class a space. The full-width yen sign is written as
@@ -55,11 +58,16 @@ std::vector<std::string> alphabetFromKeys(std::istream& keys);
 struct ReadCharacter {
     std::string text;
     float confidence = 0;
+    // For a zero or a letter that looks like one ("0", "O", "o"): the
+    // probability the recogniser gave the three together, which it shares
+    // between them; 0 for any other character.
+    float zeroConfidence = 0;
 };
 
 // The greedy CTC reading of `steps` rows of `classes` scores: the best class
-// of each step, a run of one class is one character, blanks separate runs.
-// A character's confidence is the highest score of its run. Classes outside
+// of each step, a run of one class is one character, blanks separate runs;
+// the zero and its look-alike letters count as one class for the runs. A
+// character's confidence is the highest score of its run. Classes outside
 // the alphabet are dropped.
 std::vector<ReadCharacter> decodeGreedy(std::span<const float> scores, int steps, int classes,
                                         const std::vector<std::string>& alphabet);
@@ -69,6 +77,14 @@ std::vector<ReadCharacter> decodeGreedy(std::span<const float> scores, int steps
 // for a dash now and then ("方案一" as "方案-"), and no text of the panel has
 // a dash there.
 std::vector<ReadCharacter> withDashesAsOne(std::vector<ReadCharacter> line);
+
+// The line with a zero or a look-alike letter standing in a figure (after a
+// digit, a decimal point or the yen sign, or before a digit or a decimal
+// point) read as the figure zero, with the confidence of the three
+// together: the recogniser reads the zero of "¥0" as "O" now and then, or as
+// "0" with much of its probability on "O", and no text of the panel has a
+// letter there.
+std::vector<ReadCharacter> withZerosInFigures(std::vector<ReadCharacter> line);
 
 // The confidence below which a figure read is not trusted: a distance, travel
 // time or toll read wrongly is worse than one not read at all.

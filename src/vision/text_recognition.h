@@ -9,6 +9,11 @@ namespace AmapVisionReader {
 // recogniser's order. Fails with the engine's own error.
 Expected<std::vector<AmapRecognizedFragment>, VisionError> recognizeFragments(const WindowImage& image);
 
+// A read is about to start: the recogniser may load its models now, beside
+// the window's capture, instead of at the start of recognizeFragments.
+// Returns at once.
+void prepareRecognition();
+
 // Lets go of what the recogniser keeps between reads (its models); the next
 // read loads them again. The recogniser also does this by itself once reads
 // have stopped for a while.

@@ -1,8 +1,11 @@
 // Text recognition with a text detector and a line recogniser run through
 // OpenCV's DNN module: the detector finds the text lines of the window at its
 // size in points, then every line is cut out of the full image and read on
-// its own, on both cores. The models are loaded by the first read and kept
-// while reads follow one another; a minute without a read lets them go.
+// its own. One thread calls the engine at a time and the engine spreads each
+// call over the cores: two callers would have four threads fight for two
+// cores. The models are loaded when a read is about to start (or by the read
+// itself) and kept while reads follow one another; a minute without a read
+// lets them go.
 
 #include "vision/text_recognition.h"
 
@@ -20,7 +23,6 @@
 #include <condition_variable>
 #include <filesystem>
 #include <fstream>
-#include <memory>
 #include <mutex>
 #include <numeric>
 #include <optional>
@@ -50,18 +52,23 @@ constexpr double unclipRatio = 1.5;
 constexpr int shortestSide = 3;          // pixels of the detector's input
 constexpr int maximumLines = 1000;
 
-// The recogniser reads BGR lines 48 pixels tall, scaled to -1..1. OpenCV
-// needs fixed shapes, so there is one model file per input width; a line goes
-// to the narrowest input that holds it, as the cost grows with the width.
+// The recogniser reads BGR lines 48 pixels tall, scaled to -1..1, at any
+// width; a line goes to the narrowest of a few input widths that holds it, as
+// the cost grows with the width and each change of width costs the engine a
+// new set of buffers.
 constexpr int recognizerHeight = 48;
-// Lines are read on two threads at once: these machines have two cores.
-constexpr std::size_t readerCount = 2;
+constexpr int recognizerWidths[] = {128, 160, 192, 224, 256, 320, 480, 640, 960};
+// A short line ("¥0", "¥118", "杨村") in an input of 96 is read as nothing,
+// with unsure figures, or as another character ("苔" for "¥0", "Y118"): the
+// recogniser was trained on lines padded to 320, and reads them in an input
+// that wide.
+constexpr int shortLineInput = 320;
 // Lines whose tops are this close (in pixels of the full image) are one row.
 constexpr int rowTolerance = 20;
-// The models take much memory once used (the detector's working buffers some
-// 300 MB for a window of 1440 points, each recogniser 20 to 30 MB), and a
-// dispatcher reads a route now and then: after this long without a read they
-// are let go, and the next read loads them again.
+// The models take memory while loaded (the recogniser some 40 MB with its
+// buffers, the detector 20 MB between its runs), and a dispatcher reads a
+// route now and then: after this long without a read they are let go, and
+// the next read loads them again.
 constexpr std::chrono::seconds idleBeforeRelease{60};
 
 PlatformError recognitionError(long code, std::string description) {
@@ -69,32 +76,13 @@ PlatformError recognitionError(long code, std::string description) {
 }
 
 const char* detectorFile = "text_detector.onnx";
+const char* recognizerFile = "text_recognizer.onnx";
 const char* keysFile = "text_recognizer_keys.txt";
-const std::string recognizerPrefix = "text_recognizer_";
-const std::string recognizerSuffix = ".onnx";
-
-fs::path recognizerFile(int width) { return recognizerPrefix + std::to_string(width) + recognizerSuffix; }
-
-// The input widths of the recognisers in the directory, ascending.
-std::vector<int> recognizerWidthsIn(const fs::path& dir) {
-    std::vector<int> widths;
-    std::error_code ec;
-    for (const fs::directory_entry& entry : fs::directory_iterator(dir, ec)) {
-        const std::string name = entry.path().filename().string();
-        if (!name.starts_with(recognizerPrefix) || !name.ends_with(recognizerSuffix)) continue;
-        const std::string digits =
-            name.substr(recognizerPrefix.size(), name.size() - recognizerPrefix.size() - recognizerSuffix.size());
-        if (digits.empty() || digits.size() > 4 || digits.find_first_not_of("0123456789") != std::string::npos) continue;
-        if (const int width = std::stoi(digits); width > 0) widths.push_back(width);
-    }
-    std::sort(widths.begin(), widths.end());
-    return widths;
-}
 
 bool holdsModels(const fs::path& dir) {
     std::error_code ec;
-    return fs::is_regular_file(dir / detectorFile, ec) && fs::is_regular_file(dir / keysFile, ec) &&
-           !recognizerWidthsIn(dir).empty();
+    return fs::is_regular_file(dir / detectorFile, ec) && fs::is_regular_file(dir / recognizerFile, ec) &&
+           fs::is_regular_file(dir / keysFile, ec);
 }
 
 // Installed, the models lie in share/wendrel/models beside the program's bin
@@ -110,78 +98,97 @@ std::optional<fs::path> modelDirectory() {
     return std::nullopt;
 }
 
-// One set of recognisers per reading thread: a network is not re-entrant.
-// Each is loaded when a line first needs its width, on the thread that reads
-// the line, so the first read loads only what it uses, on both cores.
-struct LineReader {
-    std::vector<cv::dnn::Net> nets;  // one per input width, empty until loaded
-};
-
 struct Models {
     std::mutex mutex;  // one recognition at a time; guards everything below
     bool loaded = false;
+    bool loadWanted = false;  // a read is about to start
     std::chrono::steady_clock::time_point lastRead;
-    std::condition_variable readOrStop;  // a read ended, or the process ends
+    std::condition_variable wake;  // a read was announced or ended, or the process ends
     bool stopping = false;
-    std::thread releaser;  // lets the models go when reads stop
+    bool kept = false;  // the keeper runs: see startKeeper
     fs::path dir;
-    cv::dnn::Net detector;
-    cv::Size detectorInput;  // the input size the detector last ran at
-    std::vector<int> widths;
-    std::vector<LineReader> readers;
+    cv::dnn::Net detector;  // empty between its runs: see detectLines
+    cv::dnn::Net recognizer;
     std::vector<std::string> alphabet;
 };
 
 void release(Models& m) {
     m.detector = cv::dnn::Net();
-    m.detectorInput = cv::Size();
-    m.readers.clear();
+    m.recognizer = cv::dnn::Net();
     m.loaded = false;
     // The buffers were freed in pieces; hand the heap's free pages back.
     malloc_trim(0);
 }
 
-// Waits for reads to stop for idleBeforeRelease, then lets the models go.
-void releaseWhenIdle(Models& m) {
+std::optional<PlatformError> load(Models& m);
+
+// A freshly imported detector; false when the engine refuses it.
+bool importDetector(Models& m) {
+    try {
+        m.detector = cv::dnn::readNetFromONNX((m.dir / detectorFile).string());
+        return true;
+    } catch (const cv::Exception&) {
+        m.detector = cv::dnn::Net();
+        return false;
+    }
+}
+
+// Loads the models when a read announces itself, and lets them go once
+// reads have stopped for idleBeforeRelease.
+void keepModels(Models& m) {
     std::unique_lock lock(m.mutex);
     while (!m.stopping) {
-        if (!m.loaded) {
-            m.readOrStop.wait(lock);
-        } else if (m.readOrStop.wait_until(lock, m.lastRead + idleBeforeRelease) == std::cv_status::timeout &&
+        if (m.loadWanted) {
+            if (!m.loaded) load(m);  // a failure is the read's to report: it tries again
+            m.loadWanted = false;
+        } else if (!m.loaded) {
+            m.wake.wait(lock);
+        } else if (m.detector.empty()) {
+            if (!importDetector(m)) release(m);  // the next read loads the models again, or says why not
+        } else if (m.wake.wait_until(lock, m.lastRead + idleBeforeRelease) == std::cv_status::timeout &&
                    m.loaded && std::chrono::steady_clock::now() >= m.lastRead + idleBeforeRelease) {
             release(m);
         }
     }
 }
 
-struct ModelsOwner {
-    Models models;
-    ~ModelsOwner() {
-        {
-            const std::lock_guard lock(models.mutex);
-            models.stopping = true;
+Models& models() {
+    static Models m;
+    return m;
+}
+
+// The thread that loads the models ahead of a read and lets them go when
+// reads stop, joined when the program ends. It may be importing a network
+// then, using the engine's own static objects: it is made after the process's
+// first load (see noteRead), so that it ends before they are destroyed.
+struct Keeper {
+    Models& m;
+    std::thread thread;
+    explicit Keeper(Models& models) : m(models) {
+        try {
+            thread = std::thread(keepModels, std::ref(m));
+            m.kept = true;
+        } catch (const std::system_error&) {
+            // No thread to be had: the reads load the models and keep them.
         }
-        models.readOrStop.notify_all();
-        if (models.releaser.joinable()) models.releaser.join();
+    }
+    ~Keeper() {
+        {
+            const std::lock_guard lock(m.mutex);
+            m.stopping = true;
+        }
+        m.wake.notify_all();
+        if (thread.joinable()) thread.join();
     }
 };
 
-Models& models() {
-    static ModelsOwner owner;
-    return owner.models;
-}
+void startKeeper(Models& m) { static Keeper keeper(m); }
 
-// Keeps the models for another idle period; starts the thread that lets them
-// go the first time. Without a thread to be had they are simply kept.
+// Keeps the models for another idle period.
 void noteRead(Models& m) {
     m.lastRead = std::chrono::steady_clock::now();
-    if (!m.releaser.joinable()) {
-        try {
-            m.releaser = std::thread(releaseWhenIdle, std::ref(m));
-        } catch (const std::system_error&) {
-        }
-    }
-    m.readOrStop.notify_all();
+    if (m.loaded) startKeeper(m);
+    m.wake.notify_all();
 }
 
 std::optional<PlatformError> load(Models& m) {
@@ -192,15 +199,15 @@ std::optional<PlatformError> load(Models& m) {
         std::ifstream keys(*dir / keysFile);
         m.alphabet = reading::alphabetFromKeys(keys);
         m.detector = cv::dnn::readNetFromONNX((*dir / detectorFile).string());
-        m.detectorInput = cv::Size();
-        m.widths = recognizerWidthsIn(*dir);
-        m.readers.assign(readerCount, LineReader{std::vector<cv::dnn::Net>(m.widths.size())});
+        m.recognizer = cv::dnn::readNetFromONNX((*dir / recognizerFile).string());
     } catch (const cv::Exception& e) {
-        m.readers.clear();
+        m.detector = cv::dnn::Net();
+        m.recognizer = cv::dnn::Net();
         return recognitionError(3, std::string("无法加载文字识别模型：") + e.what());
     }
     m.dir = *dir;
     m.loaded = true;
+    m.lastRead = std::chrono::steady_clock::now();
     return std::nullopt;
 }
 
@@ -221,15 +228,24 @@ double regionScore(const cv::Mat& probability, const std::vector<cv::Point>& con
     return cv::mean(probability(bounds), mask)[0];
 }
 
+// Lets go of the detector once it has run, with its working buffers (some
+// 300 MB for a window of 1440 points), and hands the freed pages back. The
+// engine keeps them for as long as the network lives, and a detector once
+// run finds nothing at another input size anyway: each read gets a freshly
+// imported one, which the keeper imports after the read.
+struct DetectorRun {
+    Models& m;
+    ~DetectorRun() {
+        m.detector = cv::dnn::Net();
+        malloc_trim(0);
+    }
+};
+
 // The text lines of the window, in the full image's pixels.
 std::vector<PixelBox> detectLines(Models& m, const cv::Mat& bgr) {
     const auto [width, height] = reading::detectionSize(bgr.cols, bgr.rows, reading::maximumDetectionArea);
-    // Once run, the detector finds nothing at another input size: a window
-    // of another size gets a freshly loaded one.
-    if (m.detectorInput != cv::Size(width, height)) {
-        if (!m.detectorInput.empty()) m.detector = cv::dnn::readNetFromONNX((m.dir / detectorFile).string());
-        m.detectorInput = cv::Size(width, height);
-    }
+    const DetectorRun run{m};
+    if (m.detector.empty()) m.detector = cv::dnn::readNetFromONNX((m.dir / detectorFile).string());
     cv::Mat small;
     cv::resize(bgr, small, cv::Size(width, height), 0, 0, cv::INTER_AREA);
     m.detector.setInput(cv::dnn::blobFromImage(small, detectorScale, cv::Size(), detectorMean, false, false));
@@ -270,65 +286,31 @@ cv::Mat recognizerInput(const cv::Mat& bgr, const PixelBox& box, reading::CropFi
     return blob;
 }
 
-reading::CropFit fitFor(const Models& m, const PixelBox& box) {
-    return reading::fitCrop(box.right - box.left, box.bottom - box.top, recognizerHeight, m.widths);
+reading::CropFit fitFor(const PixelBox& box) {
+    return reading::fitCrop(box.right - box.left, box.bottom - box.top, recognizerHeight, recognizerWidths,
+                            shortLineInput);
 }
 
-std::vector<reading::ReadCharacter> readLine(const Models& m, LineReader& reader, const cv::Mat& bgr,
-                                             const PixelBox& box) {
-    const reading::CropFit fit = fitFor(m, box);
-    const auto index =
-        static_cast<std::size_t>(std::find(m.widths.begin(), m.widths.end(), fit.inputWidth) - m.widths.begin());
-    cv::dnn::Net& net = reader.nets[index];
-    if (net.empty()) net = cv::dnn::readNetFromONNX((m.dir / recognizerFile(fit.inputWidth)).string());
-    net.setInput(recognizerInput(bgr, box, fit));
-    const cv::Mat scores = net.forward();  // [1, steps, classes]
+std::vector<reading::ReadCharacter> readLine(Models& m, const cv::Mat& bgr, const PixelBox& box) {
+    const reading::CropFit fit = fitFor(box);
+    m.recognizer.setInput(recognizerInput(bgr, box, fit));
+    const cv::Mat scores = m.recognizer.forward();  // [1, steps, classes]
     const int steps = scores.size[1], classes = scores.size[2];
     const std::span<const float> values(scores.ptr<float>(), static_cast<std::size_t>(steps) * classes);
     return reading::decodeGreedy(values, steps, classes, m.alphabet);
 }
 
-// Every line read, in order, the lines shared out between the two readers:
-// sorted by the recogniser input they need, one reader works up from the
-// narrowest and the other down from the widest. So each loads and keeps only
-// the widths on its side (loading is much of a first read, and every model
-// kept is 20 to 30 MB), and they meet wherever the work splits evenly. A
-// reader's failure is kept and reported once both have stopped.
+// Every line read, in order. They are read by input width, the widest first:
+// the engine sets up its buffers anew for each width.
 std::vector<std::vector<reading::ReadCharacter>> readLines(Models& m, const cv::Mat& bgr,
                                                            const std::vector<PixelBox>& boxes) {
     std::vector<std::size_t> order(boxes.size());
     std::iota(order.begin(), order.end(), std::size_t{0});
     std::vector<int> widths(boxes.size());
-    for (std::size_t i = 0; i < boxes.size(); ++i) widths[i] = fitFor(m, boxes[i]).inputWidth;
-    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return widths[a] < widths[b]; });
-
+    for (std::size_t i = 0; i < boxes.size(); ++i) widths[i] = fitFor(boxes[i]).inputWidth;
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return widths[a] > widths[b]; });
     std::vector<std::vector<reading::ReadCharacter>> lines(boxes.size());
-    std::mutex mutex;
-    std::size_t front = 0, back = order.size();  // order[front, back) not taken yet
-    std::exception_ptr failure;
-    auto take = [&](bool narrowest) -> std::optional<std::size_t> {
-        const std::lock_guard lock(mutex);
-        if (front >= back) return std::nullopt;
-        return narrowest ? order[front++] : order[--back];
-    };
-    auto work = [&](LineReader& reader, bool narrowest) {
-        try {
-            while (const std::optional<std::size_t> i = take(narrowest)) lines[*i] = readLine(m, reader, bgr, boxes[*i]);
-        } catch (...) {
-            const std::lock_guard lock(mutex);
-            failure = std::current_exception();
-            front = back;
-        }
-    };
-    std::thread helper;
-    try {
-        helper = std::thread(work, std::ref(m.readers.back()), false);
-    } catch (const std::system_error&) {
-        // No thread to be had: the first reader reads everything.
-    }
-    work(m.readers.front(), true);
-    if (helper.joinable()) helper.join();
-    if (failure) std::rethrow_exception(failure);
+    for (const std::size_t i : order) lines[i] = readLine(m, bgr, boxes[i]);
     return lines;
 }
 
@@ -337,13 +319,24 @@ std::vector<AmapRecognizedFragment> fragmentsOf(const std::vector<PixelBox>& box
                                                 int width, int height) {
     std::vector<AmapRecognizedFragment> fragments;
     for (const std::size_t i : reading::readingOrder(boxes, rowTolerance)) {
-        std::optional<std::string> text = reading::trustedText(reading::withDashesAsOne(lines[i]), reading::minimumDigitConfidence);
+        std::optional<std::string> text = reading::trustedText(reading::withZerosInFigures(reading::withDashesAsOne(lines[i])),
+                                                                 reading::minimumDigitConfidence);
         if (text) fragments.emplace_back(std::move(*text), recognition::normalizedBox(boxes[i], width, height));
     }
     return fragments;
 }
 
 }  // namespace
+
+void prepareRecognition() {
+    Models& m = models();
+    const std::lock_guard lock(m.mutex);
+    // The process's first load is the read's own (see Keeper).
+    if (!m.kept) return;
+    m.lastRead = std::chrono::steady_clock::now();
+    m.loadWanted = true;
+    m.wake.notify_all();
+}
 
 Expected<std::vector<AmapRecognizedFragment>, VisionError> recognizeFragments(const WindowImage& image) {
     if (image.width <= 0 || image.height <= 0 ||

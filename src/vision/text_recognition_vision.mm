@@ -73,7 +73,10 @@ Expected<std::vector<AmapRecognizedFragment>, VisionError> recognizeFragments(co
     }
 }
 
-// Each read makes its own Vision request; nothing is kept between reads.
+// Each read makes its own Vision request; nothing is kept between reads,
+// and nothing needs loading ahead of one.
+void prepareRecognition() {}
+
 void releaseRecognitionModels() {}
 
 Expected<std::vector<std::string>, VisionError> recognizeRouteStrings(const WindowImage& image) {

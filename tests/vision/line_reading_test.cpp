@@ -49,15 +49,18 @@ TEST(LineReading, CropsGoToTheNarrowestInputThatHoldsThem) {
     const struct {
         int width, height, scaled, input;
     } cases[] = {
-        {40, 48, 40, 96},      // already 48 tall
-        {96, 48, 96, 96},      // exactly fits
+        {40, 48, 40, 320},     // already 48 tall; short
+        {160, 48, 160, 160},   // exactly fits
         {97, 48, 97, 160},
         {100, 24, 200, 320},   // doubled to 48 tall
         {1000, 48, 320, 320},  // wider than the widest: squeezed
-        {1, 96, 1, 96},
+        {1, 96, 1, 320},
+        {44, 36, 59, 320},     // "¥0": short, padded to the short lines' input
+        {70, 36, 94, 320},     // "¥118": no wider than twice its height, still short
+        {73, 36, 98, 160},     // a little wider: where it fits
     };
     for (const auto& c : cases) {
-        const CropFit fit = fitCrop(c.width, c.height, 48, widths);
+        const CropFit fit = fitCrop(c.width, c.height, 48, widths, 320);
         EXPECT_EQ(fit.scaledWidth, c.scaled) << c.width << "x" << c.height;
         EXPECT_EQ(fit.inputWidth, c.input) << c.width << "x" << c.height;
     }
@@ -131,6 +134,30 @@ std::vector<ReadCharacter> charactersOf(std::initializer_list<const char*> texts
     std::vector<ReadCharacter> line;
     for (const char* t : texts) line.push_back({t, 0.9f});
     return line;
+}
+
+TEST(LineReading, AZeroInAFigureHoldsTheProbabilityOfItsLookAlikes) {
+    const std::vector<std::string> alphabet{"", "¥", "0", "O", "1"};
+    const struct {
+        std::vector<float> scores;  // steps of blank, "¥", "0", "O", "1"
+        const char* text;
+        float lastConfidence;
+    } cases[] = {
+        {{0, 1, 0, 0, 0, /**/ 0, 0, 0.42f, 0.53f, 0.05f}, "¥0", 0.95f},  // "O" after the yen sign
+        {{0, 1, 0, 0, 0, /**/ 0, 0, 0.55f, 0.40f, 0.05f, /**/ 0, 0, 0.3f, 0.6f, 0.1f}, "¥0", 0.95f},  // one run
+        {{0, 0, 0.4f, 0.5f, 0.1f, /**/ 0, 0, 0.1f, 0, 0.9f}, "01", 0.9f},  // before a figure
+        {{0, 0, 0.4f, 0.5f, 0.1f}, "O", 0.5f},                             // alone: a letter
+        {{0, 0, 0, 0, 1, /**/ 1, 0, 0, 0, 0, /**/ 0, 0, 0.6f, 0.1f, 0.3f}, "10", 0.7f},  // "1" is no zero
+    };
+    for (const auto& c : cases) {
+        const auto line =
+            withZerosInFigures(decodeGreedy(c.scores, static_cast<int>(c.scores.size() / 5), 5, alphabet));
+        std::string text;
+        for (const ReadCharacter& ch : line) text += ch.text;
+        EXPECT_EQ(text, c.text);
+        ASSERT_FALSE(line.empty());
+        EXPECT_FLOAT_EQ(line.back().confidence, c.lastConfidence) << c.text;
+    }
 }
 
 TEST(LineReading, ADashAfterAnIdeographIsTheIdeographOne) {

@@ -35,13 +35,13 @@ void ensureGui() {
     }
 }
 
-ocrcorpus::Panel standinLikePanel(bool dark, bool serif) {
+ocrcorpus::Panel standinLikePanel(bool dark, bool serif, const char* thirdToll = "免费") {
     ocrcorpus::Panel panel;
     panel.origin = "北京市朝阳区望京街道";
     panel.destination = "天津市滨海新区于家堡";
     panel.columns = {{"推荐方案", "4小时20分", "312.5公里", "¥268"},
                      {"高速优先", "3小时58分", "298公里", "¥315"},
-                     {"少收费", "5小时5分", "305.8公里", "免费"}};
+                     {"少收费", "5小时5分", "305.8公里", thirdToll}};
     panel.style = {serif, 13, dark, true, false};
     return panel;
 }
@@ -60,12 +60,13 @@ struct PanelCase {
     const char* name;
     bool dark;
     bool serif;
+    const char* thirdToll = "免费";
 };
 
 class RenderedPanel : public testing::TestWithParam<PanelCase> {};
 
 TEST_P(RenderedPanel, ReadsThePayloadOfAPerfectRead) {
-    const ocrcorpus::Panel panel = standinLikePanel(GetParam().dark, GetParam().serif);
+    const ocrcorpus::Panel panel = standinLikePanel(GetParam().dark, GetParam().serif, GetParam().thirdToll);
     const auto strings = recognizeRouteStrings(rendered(panel));
     ASSERT_TRUE(strings) << strings.error().localizedDescription();
     const auto result = AmapParser::parse(strings.value(), readDate);
@@ -75,7 +76,10 @@ TEST_P(RenderedPanel, ReadsThePayloadOfAPerfectRead) {
 
 INSTANTIATE_TEST_SUITE_P(Styles, RenderedPanel,
                          testing::Values(PanelCase{"lightSans", false, false}, PanelCase{"darkSans", true, false},
-                                         PanelCase{"lightSerif", false, true}),
+                                         PanelCase{"lightSerif", false, true},
+                                         // a toll of two characters: a short line
+                                         PanelCase{"tollFreeAsZero", false, false, "¥0"},
+                                         PanelCase{"darkTollFreeAsZero", true, false, "¥0"}),
                          [](const auto& param) { return std::string(param.param.name); });
 
 // Texts the engine misreads at first sight in some faces: repeated figures
@@ -109,6 +113,25 @@ TEST(Recognition, ReadsTheSameAfterTheModelsWereLetGo) {
     const auto after = recognizeFragments(image);
     ASSERT_TRUE(after);
     EXPECT_EQ(after.value(), before.value());
+}
+
+// A read announced ahead (as the read task does when its capture starts),
+// reads of windows of other sizes between, and the fresh detector of each
+// read give the same fragments.
+TEST(Recognition, ReadsTheSameWhenAnnouncedAndAfterOtherSizes) {
+    const WindowImage image = rendered(standinLikePanel(false, false));
+    prepareRecognition();
+    const auto first = recognizeFragments(image);
+    ASSERT_TRUE(first);
+    for (const WindowImage& other : {blank(800, 600), rendered(standinLikePanel(true, true))}) {
+        prepareRecognition();
+        EXPECT_TRUE(recognizeFragments(other));
+    }
+    releaseRecognitionModels();
+    prepareRecognition();  // the models load beside, as during a capture
+    const auto again = recognizeFragments(image);
+    ASSERT_TRUE(again);
+    EXPECT_EQ(again.value(), first.value());
 }
 
 const AmapRecognizedFragment* find(const std::vector<AmapRecognizedFragment>& fragments, std::string_view text) {
