@@ -146,6 +146,15 @@ std::vector<ReadCharacter> withDashesAsOne(std::vector<ReadCharacter> line) {
     return line;
 }
 
+std::vector<ReadCharacter> withYenBeforeFigures(std::vector<ReadCharacter> line) {
+    for (std::size_t i = 0; i + 1 < line.size(); ++i) {
+        const bool opensAFigure = i == 0 || line[i - 1].text == " " || line[i - 1].text == "里";
+        const bool yenLike = line[i].text == "Y" || line[i].text == "V";
+        if (yenLike && opensAFigure && isAsciiDigit(line[i + 1].text)) line[i].text = "\u00A5";
+    }
+    return line;
+}
+
 std::vector<ReadCharacter> withZerosInFigures(std::vector<ReadCharacter> line) {
     const auto figureBefore = [](const std::string& s) { return isAsciiDigit(s) || s == "." || s == "\u00A5"; };
     const auto figureAfter = [](const std::string& s) { return isAsciiDigit(s) || s == "."; };

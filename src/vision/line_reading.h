@@ -78,6 +78,12 @@ std::vector<ReadCharacter> decodeGreedy(std::span<const float> scores, int steps
 // a dash there.
 std::vector<ReadCharacter> withDashesAsOne(std::vector<ReadCharacter> line);
 
+// The line with a "Y" or "V" that opens a figure, at the line's start or
+// after a space or a distance's "里" ("Y1191", "312.5公里 V194"), read as the
+// yen sign it is: the recogniser takes "¥1" for "Y1" now and then, and in a
+// window enlarged from 1× for "V1"; no text of the panel has a letter there.
+std::vector<ReadCharacter> withYenBeforeFigures(std::vector<ReadCharacter> line);
+
 // The line with a zero or a look-alike letter standing in a figure (after a
 // digit, a decimal point or the yen sign, or before a digit or a decimal
 // point) read as the figure zero, with the confidence of the three

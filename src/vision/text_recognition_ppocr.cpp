@@ -319,8 +319,10 @@ std::vector<AmapRecognizedFragment> fragmentsOf(const std::vector<PixelBox>& box
                                                 int width, int height) {
     std::vector<AmapRecognizedFragment> fragments;
     for (const std::size_t i : reading::readingOrder(boxes, rowTolerance)) {
-        std::optional<std::string> text = reading::trustedText(reading::withZerosInFigures(reading::withDashesAsOne(lines[i])),
-                                                                 reading::minimumDigitConfidence);
+        // The recogniser's look-alikes read as the panel's characters, then
+        // its figures judged.
+        const auto read = reading::withZerosInFigures(reading::withYenBeforeFigures(reading::withDashesAsOne(lines[i])));
+        std::optional<std::string> text = reading::trustedText(read, reading::minimumDigitConfidence);
         if (text) fragments.emplace_back(std::move(*text), recognition::normalizedBox(boxes[i], width, height));
     }
     return fragments;

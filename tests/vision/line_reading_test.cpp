@@ -176,6 +176,21 @@ TEST(LineReading, ADashAfterAnIdeographIsTheIdeographOne) {
     for (const auto& c : cases) EXPECT_EQ(textOf(withDashesAsOne(charactersOf(c.read))), c.text) << c.text;
 }
 
+TEST(LineReading, AYOrVOpeningAFigureIsTheYenSign) {
+    const struct {
+        std::initializer_list<const char*> read;
+        const char* text;
+    } cases[] = {
+        {{"Y", "1", "1", "9", "1"}, "¥1191"},
+        {{"5", "公", "里", " ", "Y", "1", "9"}, "5公里 ¥19"},
+        {{"5", "公", "里", "V", "1"}, "5公里¥1"},
+        {{"G", "Y", "1", "2"}, "GY12"},  // inside a word: a letter
+        {{"Y", "a"}, "Ya"},
+        {{"Y"}, "Y"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(textOf(withYenBeforeFigures(charactersOf(c.read))), c.text) << c.text;
+}
+
 struct TrustCase {
     const char* name;
     std::vector<ReadCharacter> line;
