@@ -282,15 +282,15 @@ RouteLines routeLines(const Fragments& fragments, const std::vector<TextKind>& k
         lines.push_back(clean(label->text));
         lines.push_back(clean(anchor.text));
         lines.push_back(clean(distance->text));
+        route.rightEdge = std::max(route.rightEdge.value_or(anchor.maxX()), anchor.maxX());
         // The toll stands under the distance by the distance's own column
         // rules; the parser reads it from the line after the distance. A
         // distance line that carries its toll needs none.
-        const bool tollOnDistanceLine = kinds[static_cast<std::size_t>(distance - fragments.data())].yenFigure;
-        const AmapRecognizedFragment* toll = tollOnDistanceLine ? nullptr : nearestTo(anchor, fragments, [&](std::size_t i) {
+        if (kinds[static_cast<std::size_t>(distance - fragments.data())].yenFigure) continue;
+        const AmapRecognizedFragment* toll = nearestTo(anchor, fragments, [&](std::size_t i) {
             return kinds[i].toll && standsBelow(fragments[i], *distance, anchor.midX(), g) && inOwnColumn(i);
         });
         if (toll != nullptr) lines.push_back(clean(toll->text));
-        route.rightEdge = std::max(route.rightEdge.value_or(anchor.maxX()), anchor.maxX());
     }
     return route;
 }
