@@ -22,7 +22,10 @@
 
 #include "model/route_model.h"
 #include "parser/amap_parser.h"
+#include "vision/text_observations.h"
 #include "vision/text_recognition.h"
+
+#include <nlohmann/json.hpp>
 
 #include <QDir>
 #include <QGuiApplication>
@@ -62,10 +65,13 @@ struct Tally {
     int allOptions = 0;              // reads that found every option
     int tolls = 0, tollsCarried = 0;
     int endpoints = 0;               // reads with both endpoints right
+    int withNotice = 0, endpointsWithNotice = 0;  // the same of the panels that show their notice row
     std::vector<double> seconds;
 
-    void add(const ocrcorpus::Judgement& j, double s) {
+    void add(const ocrcorpus::Judgement& j, double s, bool notice) {
         ++images;
+        withNotice += notice ? 1 : 0;
+        endpointsWithNotice += notice && j.endpoints ? 1 : 0;
         ++outcomes[static_cast<int>(j.outcome)];
         allOptions += j.outcome != Outcome::wrong && j.optionsFound == j.options ? 1 : 0;
         tolls += j.tolls;
@@ -108,10 +114,28 @@ struct Read {
     double seconds = 0;
 };
 
-Read readWithRecognizer(const WindowImage& image) {
+// The fragments as `wendrel-inspect read` takes them, to replay the layout
+// without recognising again.
+void writeFragments(const std::vector<AmapRecognizedFragment>& fragments, const std::string& file) {
+    nlohmann::json list = nlohmann::json::array();
+    for (const AmapRecognizedFragment& f : fragments)
+        list.push_back({{"text", f.text}, {"box", {f.box.x, f.box.y, f.box.width, f.box.height}}});
+    std::ofstream(file) << list.dump() << "\n";
+}
+
+// Recognition, layout and parse, as the read task does them; with a file
+// name, the recognised fragments are kept in it too.
+Read readWithRecognizer(const WindowImage& image, const std::string& fragmentsFile = {}) {
     Read read;
     const auto start = Clock::now();
-    const auto strings = AmapVisionReader::recognizeRouteStrings(image);
+    const auto strings = [&]() -> Expected<std::vector<std::string>, VisionError> {
+        if (fragmentsFile.empty()) return AmapVisionReader::recognizeRouteStrings(image);
+        const auto fragments = AmapVisionReader::recognizeFragments(image);
+        if (!fragments) return fragments.error();
+        writeFragments(fragments.value(), fragmentsFile);
+        return AmapVisionReader::recognition::routeStringsFromFragments(fragments.value(),
+                                                                        AmapVisionReader::windowOfImage(image));
+    }();
     if (strings) read.result = AmapParser::parse(strings.value(), readDate);
     read.seconds = std::chrono::duration<double>(Clock::now() - start).count();
     if (!strings) read.shown = "(" + strings.error().localizedDescription() + ")";
@@ -195,28 +219,85 @@ WindowImage imageOf(const ocrcorpus::Panel& panel, int variant, std::uint32_t se
 
 std::string describe(const ocrcorpus::Panel& panel) {
     const ocrcorpus::PanelStyle& s = panel.style;
+    const ocrcorpus::PanelChrome& c = panel.chrome;
+    std::string toolbar;
+    for (const std::string& item : c.toolbar) toolbar += (toolbar.empty() ? "" : " ") + item;
+    const char* markers[] = {"dots apart", "bullets", "badges"};
     return std::to_string(s.windowWidth) + "x" + std::to_string(s.windowHeight) + "pt, " +
            std::to_string(panel.columns.size()) + " columns " + std::to_string(static_cast<int>(s.columnPitch)) +
            "pt apart, " + (s.serif ? "serif " : "sans ") + std::to_string(s.pointSize) + "pt, " +
-           (s.dark ? "dark" : "light") + (s.clutter ? ", clutter" : "") + (s.markers ? ", markers" : "") +
+           (s.dark ? "dark" : "light") + (s.clutter ? ", clutter" : "") +
+           (s.markers ? std::string(", ") + markers[static_cast<int>(c.markerShape)] : "") +
            (s.boldFigures ? ", bold figures" : "") + (s.tollBesideDistance ? ", toll beside distance" : "") +
-           (panel.notice.empty() ? "" : ", notice");
+           (panel.notice.empty() ? "" : ", notice") + "; toolbar [" + toolbar + "]" +
+           (c.title.empty() ? "" : ", title " + c.title) + (c.search.empty() ? "" : ", search " + c.search) +
+           (c.heading.empty() ? "" : ", heading " + c.heading) + (c.via.empty() ? "" : ", via " + c.via) +
+           (c.besideOrigin.empty() ? "" : ", beside origin " + c.besideOrigin) +
+           (c.besideDestination.empty() ? "" : ", beside destination " + c.besideDestination) +
+           (c.swapIcon ? ", swap icon" : "");
 }
+
+const char* variantNames[2] = {"native 2x", "1x enlarged to 2x"};
+
+// The groups a read counts in, besides its variant's: theme, tall windows,
+// the chrome around the endpoints.
+std::vector<std::string> groupsOf(const ocrcorpus::Panel& panel, int variant) {
+    const ocrcorpus::PanelChrome& chrome = panel.chrome;
+    const std::string v = variant == 0 ? "2x" : "1x";
+    std::vector<std::string> groups = {variantNames[variant], v + (panel.style.dark ? ", dark" : ", light")};
+    if (panel.style.windowHeight >= 1100) groups.push_back(v + ", tall");
+    const bool vehicleTabs = chrome.toolbar == ocrcorpus::PanelChrome{}.toolbar;
+    groups.push_back("toolbar: " + (vehicleTabs ? std::string("vehicle tabs")
+                                                : std::to_string(chrome.toolbar.size()) + " item" +
+                                                      (chrome.toolbar.size() > 1 ? "s" : "")));
+    if (!chrome.title.empty()) groups.push_back("window title");
+    if (!chrome.search.empty()) groups.push_back("search field");
+    if (!chrome.heading.empty()) groups.push_back("heading over the card");
+    if (!chrome.besideOrigin.empty() || !chrome.besideDestination.empty()) groups.push_back("buttons beside");
+    if (!chrome.via.empty()) groups.push_back("waypoint row");
+    if (panel.style.markers && chrome.markerShape == ocrcorpus::MarkerShape::bulletBeforeText)
+        groups.push_back("bullets before names");
+    groups.push_back(panel.notice.empty() ? "no notice row" : "notice row");
+    return groups;
+}
+
+// Tallies by group, in the order of groupOrder (the variants' own groups
+// after their variant), others after them.
+const std::vector<std::string> groupOrder = {
+    "native 2x", "2x, light", "2x, dark", "2x, tall", "1x enlarged to 2x", "1x, light", "1x, dark", "1x, tall",
+    "toolbar: vehicle tabs", "toolbar: 1 item", "toolbar: 2 items", "toolbar: 3 items", "window title",
+    "search field", "heading over the card", "buttons beside", "waypoint row", "bullets before names",
+    "notice row", "no notice row"};
+
+struct Groups {
+    std::vector<std::pair<std::string, Tally>> rows;
+    void add(const std::string& group, const ocrcorpus::Judgement& j, double seconds, bool notice) {
+        auto row = std::find_if(rows.begin(), rows.end(), [&](const auto& r) { return r.first == group; });
+        if (row == rows.end()) {
+            const auto rank = [](const std::string& g) { return std::find(groupOrder.begin(), groupOrder.end(), g); };
+            row = std::find_if(rows.begin(), rows.end(), [&](const auto& r) { return rank(r.first) > rank(group); });
+            row = rows.insert(row, {group, Tally{}});
+        }
+        row->second.add(j, seconds, notice);
+    }
+};
 
 double percent(int part, int whole) { return whole ? 100.0 * part / whole : 0.0; }
 
 void printHeader() {
-    std::printf("| %-18s | %-17s | %5s | %4s | %7s | %4s | %5s | %8s | %6s | %9s | %7s | %7s |\n", "reader", "images",
-                "count", "full", "partial", "none", "WRONG", "options%", "tolls%", "endpoints%", "mean s", "p95 s");
-    std::printf("|--------------------|-------------------|-------|------|---------|------|-------|----------|--------|-"
-                "----------|---------|---------|\n");
+    std::printf("| %-18s | %-24s | %5s | %4s | %7s | %4s | %5s | %8s | %6s | %10s | %7s | %7s | %7s |\n", "reader",
+                "images", "count", "full", "partial", "none", "WRONG", "options%", "tolls%", "endpoints%", "notice%",
+                "mean s", "p95 s");
+    std::printf("|--------------------|--------------------------|-------|------|---------|------|-------|----------|-----"
+                "---|------------|---------|---------|---------|\n");
 }
 
 void printRow(const char* reader, const char* group, const Tally& t) {
-    std::printf("| %-18s | %-17s | %5d | %4d | %7d | %4d | %5d | %7.1f%% | %5.1f%% | %9.1f%% | %7.3f | %7.3f |\n",
+    std::printf("| %-18s | %-24s | %5d | %4d | %7d | %4d | %5d | %7.1f%% | %5.1f%% | %9.1f%% | %6.1f%% | %7.3f | %7.3f |\n",
                 reader, group, t.images, t.count(Outcome::full), t.count(Outcome::partial), t.count(Outcome::none),
                 t.count(Outcome::wrong), percent(t.allOptions, t.images), percent(t.tollsCarried, t.tolls),
-                percent(t.endpoints, t.images), t.mean(), t.percentile(0.95));
+                percent(t.endpoints, t.images), percent(t.endpointsWithNotice, t.withNotice), t.mean(),
+                t.percentile(0.95));
 }
 
 }  // namespace
@@ -232,11 +313,9 @@ int main(int argc, char** argv) {
     if (!settings.imagesOnly) timeFirstRead();
     if (settings.firstReadOnly) return 0;
 
-    Tally ours[2], plain[2];
-    Tally byTheme[2][2];  // [variant][dark]
-    Tally tall[2];        // windows 1100 points high or more
+    Tally plain[2];
+    Groups groups;
     std::vector<std::string> wrong;
-    const char* variants[2] = {"native 2x", "1x enlarged to 2x"};
     for (int i = 0; i < settings.count; ++i) {
         const std::uint32_t seed = settings.seed + static_cast<std::uint32_t>(i);
         const ocrcorpus::Panel panel = ocrcorpus::randomPanel(seed);
@@ -250,23 +329,27 @@ int main(int argc, char** argv) {
             const QString file = imageDir + QString("/panel-%1-%2.png").arg(seed).arg(v == 0 ? "2x" : "1x");
             const bool keepImage = !settings.keep.isEmpty() || i < settings.plain;
             if (keepImage) QImage(image.rgba.data(), image.width, image.height, QImage::Format_RGBA8888).save(file);
+            if (!settings.keep.isEmpty() && v == settings.firstVariant) {
+                // What a perfect read of the panel gives, and how it was drawn.
+                std::ofstream truth(QString(imageDir + "/panel-%1.txt").arg(seed).toStdString());
+                truth << payloadOf(*expected) << "\n" << describe(panel) << "\n";
+            }
             if (settings.imagesOnly) continue;
 
-            const Read read = readWithRecognizer(image);
+            const Read read =
+                readWithRecognizer(image, settings.keep.isEmpty() ? "" : file.toStdString() + ".fragments.json");
             const ocrcorpus::Judgement judgement = ocrcorpus::judge(*expected, read.result);
             const Outcome outcome = judgement.outcome;
-            ours[v].add(judgement, read.seconds);
-            byTheme[v][panel.style.dark ? 1 : 0].add(judgement, read.seconds);
-            if (panel.style.windowHeight >= 1100) tall[v].add(judgement, read.seconds);
+            for (const std::string& group : groupsOf(panel, v)) groups.add(group, judgement, read.seconds, !panel.notice.empty());
             if (outcome == Outcome::wrong)
-                wrong.push_back("panel " + std::to_string(seed) + " " + variants[v] + ": " + read.shown);
+                wrong.push_back("panel " + std::to_string(seed) + " " + variantNames[v] + ": " + read.shown);
             if (settings.verbose && outcome != Outcome::full)
-                std::cout << "panel " << seed << " " << variants[v] << ": " << nameOf(outcome) << " ("
+                std::cout << "panel " << seed << " " << variantNames[v] << ": " << nameOf(outcome) << " ("
                           << describe(panel) << ")\n  expected " << payloadOf(*expected)
                           << "\n  got      " << read.shown << "\n";
             if (i < settings.plain) {
                 const Read plainRead = readWithPlainTesseract(file);
-                plain[v].add(ocrcorpus::judge(*expected, plainRead.result), plainRead.seconds);
+                plain[v].add(ocrcorpus::judge(*expected, plainRead.result), plainRead.seconds, !panel.notice.empty());
             }
         }
     }
@@ -275,19 +358,13 @@ int main(int argc, char** argv) {
     std::printf("\nseeds %u to %u, read at 2026-12-06T08:00:00Z\n", settings.seed,
                 settings.seed + static_cast<std::uint32_t>(settings.count) - 1);
     printHeader();
-    const char* themeRows[2][2] = {{"native 2x, light", "native 2x, dark"}, {"1x to 2x, light", "1x to 2x, dark"}};
-    const char* tallRows[2] = {"native 2x, tall", "1x to 2x, tall"};
-    for (int v = 0; v < 2; ++v) {
-        if (!ours[v].images) continue;
-        printRow("wendrel recogniser", variants[v], ours[v]);
-        for (int dark = 0; dark < 2; ++dark)
-            if (byTheme[v][dark].images) printRow("wendrel recogniser", themeRows[v][dark], byTheme[v][dark]);
-        if (tall[v].images) printRow("wendrel recogniser", tallRows[v], tall[v]);
-    }
+    for (const auto& [group, tally] : groups.rows) printRow("wendrel recogniser", group.c_str(), tally);
     for (int v = 0; v < 2; ++v)
-        if (plain[v].images) printRow("plain tesseract", variants[v], plain[v]);
+        if (plain[v].images) printRow("plain tesseract", variantNames[v], plain[v]);
     std::printf("options%%: reads with every option; tolls%%: of the options whose panel shows a toll, those read with it;\n"
-                "endpoints%%: reads with both endpoints; tall: windows 1100 points high or more\n");
+                "endpoints%%: reads with both endpoints (the notice%% column: of the reads whose panel shows its notice row);\n"
+                "tall: windows 1100 points high or more; toolbar: the items of the row above the panel, vehicle tabs\n"
+                "being the panel's own; bullets: a marker read with each name\n");
     for (const std::string& w : wrong) std::printf("wrong: %s\n", w.c_str());
     return 0;
 }

@@ -32,6 +32,30 @@ const std::vector<std::string_view> shortPlaces = {
     "西安北站", "太原", "保定",   "唐山港",       "宁波北仑港", "合肥", "南昌", "济南",   "苏州工业园",
 };
 
+// What a real window may show above and beside the endpoints: not only the
+// panel's own tabs, and many of them short words or places that a place
+// name could be. None of it is ever an endpoint.
+const std::vector<std::string_view> toolbarItems = {
+    "路线",   "附近",   "收藏",     "导航",   "发现",     "出行",     "打车",   "公交",     "地铁",     "驾车",
+    "货车",   "骑行",   "步行",     "摩托",   "足迹",     "消息",     "通知",   "设置",     "帮助",     "反馈",
+    "登录",   "更多",   "工具",     "图层",   "测距",     "截图",     "全屏",   "离线地图", "历史",     "首页",
+    "我的",   "路况",   "卫星",     "天气",   "限行",     "货车导航", "常用路线", "我的车辆", "车辆管理", "路线规划",
+    "服务区", "停车场", "加油站",   "分享",   "收起",     "发送到手机", "打印", "工具箱",   "周边",     "我的位置"};
+const std::vector<std::string_view> cities = {"北京", "上海", "天津", "石家庄", "郑州", "广州", "北京市", "天津市",
+                                              "沈阳", "济南", "成都", "西安", "武汉", "合肥", "青岛", "保定"};
+const std::vector<std::string_view> titles = {"高德地图", "货车路线",         "路线规划",   "北京市 - 高德地图",
+                                              "地图",     "天津港 - 路线规划", "货车导航",   "重型货车路线",
+                                              "沈阳",     "高德地图 - 货车",   "规划路线",   "石家庄物流园"};
+const std::vector<std::string_view> searchTexts = {
+    "搜索地点、公交站、地铁站", "搜地点、查公交、找路线", "请输入目的地", "搜索", "查找地点", "输入地址或地名",
+    "天津港",                   "北京南站",             "廊坊",         "搜索货车停车场", "唐山港 附近的加油站",
+    "石家庄物流园"};
+const std::vector<std::string_view> headingsAboveTheCard = {"货车路线", "路线规划", "规划路线", "我的行程",
+                                                            "常用路线", "重型货车 6轴", "出发地和目的地", "行程"};
+const std::vector<std::string_view> buttonsBeside = {"添加途经点", "途经", "交换", "收藏", "编辑", "清除", "+",
+                                                     "我的位置", "地图选点", "历史"};
+const std::vector<std::string_view> waypoints = {"保定", "廊坊服务区", "唐山", "沧州市运河区", "德州"};
+
 // Notices the panel shows beside its mark "通知", under the endpoints.
 const std::vector<std::string_view> panelNotices = {
     "部分路段限行", "京港澳高速部分路段施工", "今日货车限行", "前方2公里施工 请绕行", "途经限高4.2米路段",
@@ -267,8 +291,140 @@ void drawOption(QPainter& p, const PanelStyle& style, const Colours& c, const Ro
     }
 }
 
-// The sidebar: vehicle tabs, origin and destination, the options side by
-// side, and the chosen route's details.
+}  // namespace
+
+SidebarRows sidebarRowsOf(const Panel& panel) {
+    const PanelChrome& chrome = panel.chrome;
+    SidebarRows rows;
+    double y = 18;
+    if (!chrome.title.empty()) {
+        rows.title = 8;
+        y = 40;
+    }
+    if (!chrome.toolbar.empty()) {
+        rows.toolbar = y;
+        y += 32;
+    }
+    if (!chrome.search.empty()) {
+        rows.search = y;
+        y += 50;
+    }
+    if (!chrome.heading.empty()) {
+        rows.heading = y;
+        y += 30;
+    }
+    rows.cardTop = std::max(y, 50.0);
+    rows.origin = rows.cardTop + 12;
+    rows.via = chrome.via.empty() ? 0 : rows.origin + chrome.rowPitch;
+    rows.destination = rows.origin + chrome.rowPitch * (chrome.via.empty() ? 1 : 2);
+    rows.cardBottom = rows.destination + 38;
+    return rows;
+}
+
+namespace {
+
+// The window's title and the toolbar row: tabs, buttons, a city picker.
+void drawToolbar(QPainter& p, const Panel& panel, const SidebarRows& rows, const Colours& c) {
+    const PanelChrome& chrome = panel.chrome;
+    const QFont small = fontOf(panel.style, std::max(10, panel.style.pointSize - 2), false);
+    if (!chrome.title.empty()) {
+        const QFont title = fontOf(panel.style, std::max(11, panel.style.pointSize - 1), true);
+        drawText(p, title, c.text, QPointF(sidebarWidth / 2, rows.title), chrome.title);
+    }
+    double x = 30;
+    for (std::size_t i = 0; i < chrome.toolbar.size(); ++i) {
+        const std::string& item = chrome.toolbar[i];
+        const QColor colour = static_cast<int>(i) == chrome.toolbarSelected ? c.accent : c.secondary;
+        drawLeftText(p, small, colour, QPointF(x, rows.toolbar), item);
+        double width = QFontMetricsF(small).horizontalAdvance(q(item));
+        if (i == 0 && chrome.cityPicker) {
+            // The picker's ▾, drawn as a small triangle.
+            const double mid = rows.toolbar + QFontMetricsF(small).height() / 2;
+            p.setPen(Qt::NoPen);
+            p.setBrush(colour);
+            p.drawPolygon(QPolygonF{QPointF(x + width + 4, mid - 2), QPointF(x + width + 12, mid - 2),
+                                    QPointF(x + width + 8, mid + 3)});
+            width += 14;
+        }
+        x += std::max(70.0, width + 28);
+    }
+}
+
+// A search field under the toolbar: a rounded box, a magnifier, its hint.
+void drawSearchField(QPainter& p, const Panel& panel, const SidebarRows& rows, const Colours& c) {
+    const QRectF field(16, rows.search, sidebarWidth - 32, 38);
+    p.setPen(QPen(c.line, 1));
+    p.setBrush(c.card);
+    p.drawRoundedRect(field, 8, 8);
+    p.setPen(QPen(c.secondary, 1.5));
+    p.setBrush(Qt::NoBrush);
+    p.drawEllipse(QPointF(34, rows.search + 17), 5, 5);
+    p.drawLine(QPointF(38, rows.search + 21), QPointF(42, rows.search + 25));
+    const QFont body = fontOf(panel.style, panel.style.pointSize, false);
+    drawLeftText(p, body, c.secondary, QPointF(52, rows.search + 19 - QFontMetricsF(body).height() / 2),
+                 panel.chrome.search);
+}
+
+void drawMarker(QPainter& p, const Panel& panel, const Colours& c, double rowTop, const QColor& colour,
+                std::string_view badge) {
+    const PanelChrome& chrome = panel.chrome;
+    const QFont body = fontOf(panel.style, panel.style.pointSize, false);
+    const double mid = rowTop + QFontMetricsF(body).height() / 2;
+    switch (chrome.markerShape) {
+        case MarkerShape::dotApart: drawIcon(p, QPointF(30, mid), colour, 0); break;
+        case MarkerShape::bulletBeforeText:
+            drawLeftText(p, body, colour, QPointF(chrome.endpointLeft - QFontMetricsF(body).horizontalAdvance(q("● ")),
+                                                  rowTop), "●");
+            break;
+        case MarkerShape::badge: {
+            p.setPen(Qt::NoPen);
+            p.setBrush(colour);
+            p.drawEllipse(QPointF(30, mid), 10, 10);
+            const QFont letter = fontOf(panel.style, 11, true);
+            drawText(p, letter, QColor(Qt::white), QPointF(30, mid - QFontMetricsF(letter).height() / 2), badge);
+            break;
+        }
+    }
+    (void)c;
+}
+
+// The two-arrow swap icon at the card's right, between the rows.
+void drawSwapIcon(QPainter& p, const Colours& c, double top, double bottom) {
+    const double x = sidebarWidth - 44, mid = (top + bottom) / 2;
+    p.setPen(QPen(c.secondary, 1.5));
+    p.drawLine(QPointF(x - 4, mid - 10), QPointF(x - 4, mid + 10));
+    p.drawLine(QPointF(x + 4, mid - 10), QPointF(x + 4, mid + 10));
+    p.drawLine(QPointF(x - 4, mid - 10), QPointF(x - 8, mid - 5));
+    p.drawLine(QPointF(x + 4, mid + 10), QPointF(x + 8, mid + 5));
+}
+
+// The endpoints' card: origin, an optional waypoint, destination, each in
+// its row, with their markers and the buttons beside them.
+void drawEndpointCard(QPainter& p, const Panel& panel, const SidebarRows& rows, const Colours& c) {
+    const PanelChrome& chrome = panel.chrome;
+    const QFont body = fontOf(panel.style, panel.style.pointSize, false);
+    const QFont small = fontOf(panel.style, std::max(10, panel.style.pointSize - 2), false);
+    p.setPen(Qt::NoPen);
+    p.setBrush(c.card);
+    p.drawRoundedRect(QRectF(16, rows.cardTop, sidebarWidth - 32, rows.cardBottom - rows.cardTop), 8, 8);
+    const QColor green(0x2e, 0xb8, 0x72), red(0xe5, 0x4b, 0x4b), grey(0x9a, 0xa0, 0xa6);
+    const auto row = [&](double top, std::string_view name, const QColor& marker, std::string_view badge,
+                         std::string_view beside) {
+        if (panel.style.markers) drawMarker(p, panel, c, top, marker, badge);
+        drawLeftText(p, body, c.text, QPointF(chrome.endpointLeft, top), name);
+        if (!beside.empty()) {
+            const double width = QFontMetricsF(small).horizontalAdvance(q(beside));
+            drawLeftText(p, small, c.accent, QPointF(sidebarWidth - 40 - width, top + 2), beside);
+        }
+    };
+    row(rows.origin, panel.origin, green, "起", chrome.besideOrigin);
+    if (!chrome.via.empty()) row(rows.via, chrome.via, grey, "经", "");
+    row(rows.destination, panel.destination, red, "终", chrome.besideDestination);
+    if (chrome.swapIcon) drawSwapIcon(p, c, rows.origin, rows.destination + 18);
+}
+
+// The sidebar: the window's chrome, origin and destination, the notice, the
+// options side by side, and the chosen route's details.
 void drawSidebar(QPainter& p, const Panel& panel, const Colours& c, std::mt19937& random) {
     const PanelStyle& style = panel.style;
     const int size = style.pointSize;
@@ -278,24 +434,14 @@ void drawSidebar(QPainter& p, const Panel& panel, const Colours& c, std::mt19937
 
     const QFont small = fontOf(style, std::max(10, size - 2), false);
     const QFont body = fontOf(style, size, false);
-    double x = 30;
-    for (const char* tab : {"驾车", "货车", "公交", "摩托"}) {
-        drawLeftText(p, small, std::string_view(tab) == "货车" ? c.accent : c.secondary, QPointF(x, 18), tab);
-        x += 70;
-    }
-
-    p.setPen(Qt::NoPen);
-    p.setBrush(c.card);
-    p.drawRoundedRect(QRectF(16, 50, sidebarWidth - 32, 100), 8, 8);
-    if (style.markers) {
-        drawIcon(p, QPointF(30, 72), QColor(0x2e, 0xb8, 0x72), 0);
-        drawIcon(p, QPointF(30, 122), QColor(0xe5, 0x4b, 0x4b), 0);
-    }
-    drawLeftText(p, body, c.text, QPointF(58, 62), panel.origin);
-    drawLeftText(p, body, c.text, QPointF(58, 112), panel.destination);
+    const SidebarRows rows = sidebarRowsOf(panel);
+    drawToolbar(p, panel, rows, c);
+    if (!panel.chrome.search.empty()) drawSearchField(p, panel, rows, c);
+    if (!panel.chrome.heading.empty()) drawLeftText(p, body, c.text, QPointF(24, rows.heading), panel.chrome.heading);
+    drawEndpointCard(p, panel, rows, c);
 
     // The notice row, then the headings over the route cards.
-    double headings = 168;
+    double headings = rows.cardBottom + 18;
     if (!panel.notice.empty()) {
         const QFont mark = fontOf(style, std::max(10, size - 2), true);
         drawLeftText(p, mark, c.accent, QPointF(24, style.noticeTop), "通知");
@@ -328,6 +474,46 @@ void drawSidebar(QPainter& p, const Panel& panel, const Colours& c, std::mt19937
     p.setBrush(c.accent);
     p.drawRoundedRect(QRectF(sidebarWidth / 2 - 100, height - 80, 200, 44), 8, 8);
     drawText(p, body, QColor(Qt::white), QPointF(sidebarWidth / 2, height - 68), "开始导航");
+}
+
+template <typename Words>
+std::string pick(const Words& words, std::mt19937& random) {
+    return std::string(words[random() % words.size()]);
+}
+
+// One chance in `n`.
+bool oneIn(std::uint32_t n, std::mt19937& random) { return random() % n == 0; }
+
+PanelChrome randomChrome(const Panel& panel, std::mt19937& random) {
+    PanelChrome chrome;
+    // A quarter of the windows keep the vehicle tabs; the others show one to
+    // three other items, now and then a city picker first.
+    if (!oneIn(4, random)) {
+        chrome.toolbar.clear();
+        chrome.cityPicker = oneIn(3, random);
+        if (chrome.cityPicker) chrome.toolbar.push_back(pick(cities, random));
+        const std::size_t items = 1 + random() % 3;
+        while (chrome.toolbar.size() < items) {
+            std::string item = pick(toolbarItems, random);
+            if (std::find(chrome.toolbar.begin(), chrome.toolbar.end(), item) == chrome.toolbar.end())
+                chrome.toolbar.push_back(std::move(item));
+        }
+        chrome.toolbarSelected = oneIn(3, random) ? -1 : static_cast<int>(random() % chrome.toolbar.size());
+    }
+    if (oneIn(4, random)) chrome.title = pick(titles, random);
+    if (oneIn(3, random)) chrome.search = pick(searchTexts, random);
+    if (oneIn(5, random)) chrome.heading = pick(headingsAboveTheCard, random);
+    if (oneIn(20, random)) chrome.via = pick(waypoints, random);
+    if (oneIn(4, random)) chrome.besideOrigin = pick(buttonsBeside, random);
+    if (oneIn(4, random)) chrome.besideDestination = pick(buttonsBeside, random);
+    chrome.swapIcon = oneIn(3, random);
+    const std::uint32_t shape = random() % 6;
+    chrome.markerShape = shape < 3 ? MarkerShape::dotApart : shape < 5 ? MarkerShape::bulletBeforeText : MarkerShape::badge;
+    // A badge is as wide as a dot is apart from the name; a bullet just
+    // before the name is read with it.
+    chrome.endpointLeft = std::uniform_real_distribution<double>(chrome.markerShape == MarkerShape::badge ? 56 : 44, 70)(random);
+    chrome.rowPitch = std::uniform_real_distribution<double>(2.6, 4.2)(random) * panel.style.pointSize;
+    return chrome;
 }
 
 }  // namespace
@@ -378,6 +564,12 @@ Panel randomPanel(std::uint32_t seed) {
         if (estimatedWidth(column.distance + " " + column.toll, style.pointSize, style.boldFigures) >
             cardWidthOf(style) - 12)
             style.tollBesideDistance = false;
+    // The chrome comes from a stream of its own, so that a seed's values and
+    // style are what they were before the chrome varied.
+    std::mt19937 chromeRandom(seed ^ 0x9e3779b9u);
+    panel.chrome = randomChrome(panel, chromeRandom);
+    const SidebarRows rows = sidebarRowsOf(panel);
+    style.noticeTop = rows.cardBottom + std::uniform_real_distribution<double>(22, 65)(random);
     return panel;
 }
 

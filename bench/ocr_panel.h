@@ -41,6 +41,32 @@ struct PanelStyle {
     double noticeTop = 200;    // points: the notice row's top, when the panel has a notice
 };
 
+// How the origin and destination rows are marked, when they are.
+enum class MarkerShape {
+    dotApart,          // a green and a red dot well left of the names: the recogniser does not read them
+    bulletBeforeText,  // a bullet just before each name, read with it ("● 天津港")
+    badge,             // a round badge "起" or "终" left of the name
+};
+
+// What stands around the endpoints in a real window besides the panel's own
+// rows: a title, a toolbar, a search field, a heading, buttons beside the
+// rows, a waypoint. The default is the toolbar of vehicle tabs alone.
+struct PanelChrome {
+    std::string title;  // the window's title over the toolbar; empty: none
+    std::vector<std::string> toolbar = {"驾车", "货车", "公交", "摩托"};  // tabs, a city picker, buttons
+    int toolbarSelected = 1;   // drawn in the accent colour; -1: none
+    bool cityPicker = false;   // the first toolbar item is a city, drawn with its ▾
+    std::string search;        // a search field under the toolbar showing this hint or typed text; empty: none
+    std::string heading;       // a heading over the endpoints' card; empty: none
+    std::string via;           // a waypoint row between origin and destination; empty: none
+    std::string besideOrigin;       // a button's text at the card's right end of the origin's row; empty: none
+    std::string besideDestination;  // the same beside the destination's row
+    bool swapIcon = false;     // the two-arrow swap icon between the rows, at the card's right
+    MarkerShape markerShape = MarkerShape::dotApart;
+    double endpointLeft = 58;  // points: the names' left edge
+    double rowPitch = 50;      // points from one endpoint row's top to the next
+};
+
 struct RouteColumn {
     std::string label;
     std::string travelTime;  // "4小时20分", "45分钟"
@@ -54,7 +80,15 @@ struct Panel {
     std::string notice;       // beside the mark "通知" under the endpoints; empty: no notice row
     std::vector<RouteColumn> columns;  // 1..3, left to right
     PanelStyle style;
+    PanelChrome chrome;
 };
+
+// Where the sidebar's top rows stand, in points from the window's top.
+struct SidebarRows {
+    double title = 0, toolbar = 0, search = 0, heading = 0;  // tops of those that are drawn
+    double cardTop = 0, origin = 0, via = 0, destination = 0, cardBottom = 0;
+};
+SidebarRows sidebarRowsOf(const Panel& panel);
 
 // A panel with values, style, window size and clutter drawn from the seed.
 Panel randomPanel(std::uint32_t seed);
