@@ -104,6 +104,7 @@ Geometry geometryOf(WindowSize window) {
     g.distanceColumnHalfWidth = distanceColumnHalfWidth * across;
     g.endpointLeftLimit = endpointLeftLimit * across;
     g.endpointTopLimit = 1 - (1 - endpointTopLimit) * down;
+    g.window = window;
     return g;
 }
 
@@ -295,40 +296,201 @@ RouteLines routeLines(const Fragments& fragments, const std::vector<TextKind>& k
     return route;
 }
 
-// Origin and destination: the two uppermost place names of the top-left
-// corner, then "通知", as the parser takes the two lines above a notice line
-// as origin and destination. They stand in the panel, which has a fixed
-// width in points: in a wide window the corner reaches past it into the
-// map, whose place names are no endpoints, so when options were found an
-// endpoint also starts left of the options' right edge. They stand above
-// the panel's notice mark: the notice beside it, and what comes below, is
-// no place. When the two uppermost stand in one row, which is the origin
-// cannot be told, and neither is given: a missing endpoint is better than
-// a wrong one.
+// A fragment's box in points from the window's top-left corner, as the
+// panel is laid out.
+struct PointBox {
+    double left = 0, top = 0, right = 0, bottom = 0;
+    double nameLeft = 0;  // where a name's first character starts, after a marker read with it
+    double height() const { return bottom - top; }
+    double midY() const { return (top + bottom) / 2; }
+};
+
+PointBox inPoints(const AmapRecognizedFragment& f, const Geometry& g) {
+    const double left = f.minX() * g.window.width;
+    return {left, (1 - f.maxY()) * g.window.height, f.maxX() * g.window.width, (1 - f.minY()) * g.window.height,
+            left};
+}
+
+// The marks drawn before a place name, when the recogniser reads them.
+bool isMarkerOnly(std::string_view s) { return !s.empty() && cleanEndpoint(s).empty(); }
+bool startsWithMarker(std::string_view s) {
+    const std::string cleaned = clean(s);  // a bullet "•" is a middle dot "·" now
+    return cleaned.starts_with("·") || cleaned.starts_with("●");
+}
+
+// One row of texts of the panel's upper part, left to right, and what it
+// holds at its left: the notice mark, or a name that may be a place.
+struct PanelRow {
+    std::vector<std::size_t> fragments;  // left to right
+    std::optional<std::size_t> name;     // the leftmost text that is no marker
+    bool marked = false;                 // a marker before the name, read with it or on its own
+    bool notice = false;                 // the row starts with the notice mark
+};
+
+// A marker the recogniser read on its own: its bullet, or a dot or icon
+// taken for a letter ("O"), far smaller than the row's texts.
+bool isMarkerBeside(const AmapRecognizedFragment& f, double rowHeight, const Geometry& g) {
+    if (isMarkerOnly(f.text)) return true;
+    return text::graphemeLength(clean(f.text)) <= 2 && inPoints(f, g).height() < 0.6 * rowHeight;
+}
+
+// The texts of the panel's upper part in rows, top to bottom: the texts
+// that start in its left column, each joining the row whose first text its
+// centre stands in; the panel's other texts (buttons, icons at its right)
+// join a row where they stand in one and are left out where they stand
+// between rows.
+std::vector<PanelRow> panelRows(const Fragments& fragments, const std::vector<TextKind>& kinds, const Geometry& g,
+                                double leftLimit) {
+    std::vector<std::size_t> upper;
+    for (std::size_t i = 0; i < fragments.size(); ++i)
+        if (kinds[i].placeable && fragments[i].minX() < leftLimit && fragments[i].minY() > g.endpointTopLimit)
+            upper.push_back(i);
+    std::stable_sort(upper.begin(), upper.end(), [&](std::size_t a, std::size_t b) {
+        return fragments[a].maxY() > fragments[b].maxY();
+    });
+    const auto inColumn = [&](std::size_t i) { return inPoints(fragments[i], g).left < endpointColumnWidth; };
+    std::vector<PanelRow> rows;
+    std::vector<std::size_t> firsts;
+    for (const bool column : {true, false}) {
+        for (const std::size_t i : upper) {
+            if (inColumn(i) != column) continue;
+            const double mid = inPoints(fragments[i], g).midY();
+            const auto row = std::find_if(firsts.begin(), firsts.end(), [&](std::size_t first) {
+                const PointBox box = inPoints(fragments[first], g);
+                return mid > box.top && mid < box.bottom;
+            });
+            if (row != firsts.end()) {
+                rows[static_cast<std::size_t>(row - firsts.begin())].fragments.push_back(i);
+            } else if (column) {
+                firsts.push_back(i);
+                rows.emplace_back().fragments = {i};
+            }
+        }
+    }
+    for (PanelRow& row : rows) {
+        std::stable_sort(row.fragments.begin(), row.fragments.end(),
+                         [&](std::size_t a, std::size_t b) { return fragments[a].minX() < fragments[b].minX(); });
+        double height = 0;
+        for (const std::size_t i : row.fragments) height = std::max(height, inPoints(fragments[i], g).height());
+        for (const std::size_t i : row.fragments) {
+            if (isMarkerBeside(fragments[i], height, g)) {
+                row.marked = true;
+                continue;
+            }
+            row.name = i;
+            row.marked = row.marked || startsWithMarker(fragments[i].text);
+            break;
+        }
+        row.notice = kinds[row.fragments.front()].notice;
+    }
+    return rows;
+}
+
+// A name's box and where its first character starts: a marker read with
+// the name is about one character wide, and the names are aligned without
+// it (when the recogniser read one row's marker and not the other's).
+PointBox nameBox(const AmapRecognizedFragment& f, const Geometry& g) {
+    PointBox box = inPoints(f, g);
+    if (startsWithMarker(f.text)) {
+        const auto characters = std::max<std::size_t>(1, text::graphemeLength(clean(f.text)));
+        box.nameLeft += (box.right - box.left) / static_cast<double>(characters);
+    }
+    return box;
+}
+
+// Whether the row holds a place name in the panel's left column: a name
+// standing alone, with nothing close to its right that could be the rest of
+// it or a name of which it is the label.
+bool holdsAPlace(const PanelRow& row, const Fragments& fragments, const std::vector<TextKind>& kinds,
+                 const Geometry& g) {
+    if (!row.name || !kinds[*row.name].endpoint) return false;
+    const PointBox name = nameBox(fragments[*row.name], g);
+    if (name.nameLeft >= endpointColumnWidth) return false;
+    return std::none_of(row.fragments.begin(), row.fragments.end(), [&](std::size_t i) {
+        const PointBox other = inPoints(fragments[i], g);
+        return i != *row.name && other.left > name.left && other.left - name.right < endpointNeighbourGap * name.height();
+    });
+}
+
+// Whether two rows' names stand as the panel's two place rows: left edges
+// aligned, one font, about a row's pitch apart.
+bool standOneUnderTheOther(const PointBox& upper, const PointBox& lower) {
+    const double taller = std::max(upper.height(), lower.height());
+    const double shorter = std::min(upper.height(), lower.height());
+    const double pitch = lower.midY() - upper.midY();
+    const bool aligned = std::abs(upper.left - lower.left) <= endpointAlignment ||
+                         std::abs(upper.nameLeft - lower.nameLeft) <= endpointAlignment;
+    return aligned && shorter > 0 &&
+           taller <= endpointHeightRatio * shorter && pitch >= endpointPitchLow * taller &&
+           pitch <= endpointPitchHigh * taller;
+}
+
+// Whether a third row continues the pair at the same pitch, as a waypoint
+// between origin and destination would: then which two rows are origin and
+// destination cannot be told. `beyond` stands above `upper` or below `lower`.
+bool continuesThePair(const PointBox& beyond, const PointBox& upper, const PointBox& lower) {
+    const double pitch = lower.midY() - upper.midY();
+    const bool above = beyond.midY() < upper.midY();
+    const double beyondPitch = above ? upper.midY() - beyond.midY() : beyond.midY() - lower.midY();
+    return (above ? standOneUnderTheOther(beyond, upper) : standOneUnderTheOther(lower, beyond)) &&
+           beyondPitch >= 0.75 * pitch && beyondPitch <= 1.33 * pitch;
+}
+
+// The pair of rows rows[at - 1] (upper) and rows[at] (lower), when they are
+// the panel's place rows and no row beside them continues them (the notice
+// row below is the panel's own).
+std::optional<std::pair<std::size_t, std::size_t>> placeRowsEndingAt(const std::vector<PanelRow>& rows,
+                                                                     std::size_t at, const Fragments& fragments,
+                                                                     const std::vector<TextKind>& kinds,
+                                                                     const Geometry& g) {
+    if (at < 1) return std::nullopt;
+    const PanelRow& upperRow = rows[at - 1];
+    const PanelRow& lowerRow = rows[at];
+    if (!holdsAPlace(upperRow, fragments, kinds, g) || !holdsAPlace(lowerRow, fragments, kinds, g))
+        return std::nullopt;
+    const PointBox upper = nameBox(fragments[*upperRow.name], g);
+    const PointBox lower = nameBox(fragments[*lowerRow.name], g);
+    if (!standOneUnderTheOther(upper, lower)) return std::nullopt;
+    const auto continues = [&](const PanelRow& row) {
+        return row.name && !row.notice && continuesThePair(nameBox(fragments[*row.name], g), upper, lower);
+    };
+    if (at >= 2 && continues(rows[at - 2])) return std::nullopt;
+    if (at + 1 < rows.size() && continues(rows[at + 1])) return std::nullopt;
+    return std::pair{*upperRow.name, *lowerRow.name};
+}
+
+// Origin and destination by the panel's structure, never by their words
+// alone: the two place rows directly above the notice row (whatever stands
+// higher, a toolbar, a title, a search field, a heading, is never one); with
+// no notice mark in view, the two rows that carry the markers the recogniser
+// reads before the names, when they are the only two. Then "通知", as the
+// parser takes the two lines above a notice line as origin and destination.
+// Anything less certain gives no endpoints: a missing endpoint is better
+// than a wrong one. The panel has a fixed width in points: in a wide window
+// its left 0.3 reaches past it into the map, so when options were found
+// its texts also start left of the options' right edge.
 std::vector<std::string> endpointLines(const Fragments& fragments, const std::vector<TextKind>& kinds,
                                        const Geometry& g, std::optional<double> panelRightEdge) {
     const double leftLimit = std::min(g.endpointLeftLimit, panelRightEdge.value_or(g.endpointLeftLimit));
-    const auto inCorner = [&](std::size_t i) {
-        const AmapRecognizedFragment& f = fragments[i];
-        return kinds[i].placeable && f.minX() < leftLimit && f.minY() > g.endpointTopLimit;
-    };
-    std::vector<std::size_t> notices;
-    for (std::size_t i = 0; i < fragments.size(); ++i)
-        if (kinds[i].notice && kinds[i].placeable && fragments[i].minX() < leftLimit) notices.push_back(i);
-    const auto aboveTheNotice = [&](const AmapRecognizedFragment& f) {
-        return std::all_of(notices.begin(), notices.end(), [&](std::size_t n) { return f.midY() > fragments[n].maxY(); });
-    };
-    std::vector<std::size_t> candidates;
-    for (std::size_t i = 0; i < fragments.size(); ++i)
-        if (kinds[i].endpoint && inCorner(i) && aboveTheNotice(fragments[i])) candidates.push_back(i);
-    if (candidates.size() < 2) return {};
-    std::stable_sort(candidates.begin(), candidates.end(), [&fragments](std::size_t a, std::size_t b) {
-        return fragments[a].midY() > fragments[b].midY();
-    });
-    const AmapRecognizedFragment& upper = fragments[candidates[0]];
-    const AmapRecognizedFragment& lower = fragments[candidates[1]];
-    if (overlapVertically(upper, lower)) return {};
-    return {cleanEndpoint(upper.text), cleanEndpoint(lower.text), std::string(noticeLine)};
+    const std::vector<PanelRow> rows = panelRows(fragments, kinds, g, leftLimit);
+    std::optional<std::pair<std::size_t, std::size_t>> places;
+    const bool noticeInView = std::any_of(rows.begin(), rows.end(), [](const PanelRow& r) { return r.notice; });
+    for (std::size_t at = 0; at < rows.size() && !places; ++at) {
+        if (noticeInView) {
+            if (!rows[at].notice || at < 1 || !rows[at - 1].name) continue;
+            const PointBox notice = inPoints(fragments[rows[at].fragments.front()], g);
+            if (notice.top - inPoints(fragments[*rows[at - 1].name], g).bottom > endpointNoticeReach) continue;
+            places = placeRowsEndingAt(rows, at - 1, fragments, kinds, g);
+        } else if (rows[at].marked) {
+            const auto marked = std::count_if(rows.begin(), rows.end(), [](const PanelRow& r) { return r.marked; });
+            if (marked != 2 || at + 1 >= rows.size() || !rows[at + 1].marked) break;
+            places = placeRowsEndingAt(rows, at + 1, fragments, kinds, g);
+            break;
+        }
+    }
+    if (!places) return {};
+    return {cleanEndpoint(fragments[places->first].text), cleanEndpoint(fragments[places->second].text),
+            std::string(noticeLine)};
 }
 
 template <typename Texts>

@@ -23,9 +23,26 @@ inline constexpr double labelColumnHalfWidth = 0.075;   // label centre this clo
 inline constexpr double distanceOverlap = 0.01;         // distance top may rise this far above the anchor bottom
 inline constexpr double distanceReach = 0.07;           // distance top lies less than this below the anchor bottom
 inline constexpr double distanceColumnHalfWidth = 0.085;
-// Origin and destination stand in the window's top-left corner.
-inline constexpr double endpointLeftLimit = 0.3;   // minX below this
-inline constexpr double endpointTopLimit = 0.81;   // minY above this
+// Origin and destination stand in the panel, the window's left 0.3, and with
+// the notice row below them in its upper part, whatever the window's chrome
+// above them: a title, a toolbar, a search field.
+inline constexpr double endpointLeftLimit = 0.3;        // minX below this
+inline constexpr double endpointTopLimit = 1 - 420.0 / 900;  // minY above this: the top 420 points
+
+// How the panel shows origin and destination, in points: two rows, one
+// under the other, each a place name at the left of the panel (a marker
+// may stand before it, buttons far to its right), their left edges
+// aligned, with the notice row directly below the lower one.
+inline constexpr double endpointColumnWidth = 216;  // a place name starts left of this
+inline constexpr double endpointAlignment = 8;      // the two names' left edges this close
+inline constexpr double endpointNoticeReach = 100;  // from the lower name's bottom to the notice's top
+// Between the rows' centres: this many times the taller name's height.
+inline constexpr double endpointPitchLow = 1.3;
+inline constexpr double endpointPitchHigh = 5;
+inline constexpr double endpointHeightRatio = 1.4;  // the taller name at most this much taller: one font
+// A text this many name heights right of a name or nearer belongs to its
+// row's name (a label before it, the rest of a long name).
+inline constexpr double endpointNeighbourGap = 1.5;
 
 // The same distances in the normalised units of one window. The panel is laid
 // out in points from the window's top-left corner, so each distance is the
@@ -42,6 +59,7 @@ struct Geometry {
     double distanceColumnHalfWidth = detail::distanceColumnHalfWidth;
     double endpointLeftLimit = detail::endpointLeftLimit;
     double endpointTopLimit = detail::endpointTopLimit;
+    WindowSize window = referenceWindow;  // the window's size in points, for the rules drawn up in points
 };
 Geometry geometryOf(WindowSize window);
 

@@ -39,6 +39,7 @@ ocrcorpus::Panel standinLikePanel(bool dark, bool serif, const char* thirdToll =
     ocrcorpus::Panel panel;
     panel.origin = "北京市朝阳区望京街道";
     panel.destination = "天津市滨海新区于家堡";
+    panel.notice = "部分路段限行";  // the endpoints are the two rows above it
     panel.columns = {{"推荐方案", "4小时20分", "312.5公里", "¥268"},
                      {"高速优先", "3小时58分", "298公里", "¥315"},
                      {"少收费", "5小时5分", "305.8公里", thirdToll}};
@@ -89,6 +90,7 @@ TEST(Recognition, ReadsRepeatedFiguresAndBoldSerifNames) {
     ocrcorpus::Panel panel;
     panel.origin = "河北省石家庄市长安区";
     panel.destination = "广州市白云区太和镇";
+    panel.notice = "部分路段限行";
     panel.columns = {{"常规路线", "11小时33分", "896.1公里", "¥206"}, {"方案二", "22小时5分", "1111.2公里", "¥118"}};
     for (const bool dark : {false, true}) {
         panel.style = {true, 14, dark, true, true};

@@ -82,6 +82,10 @@ Fragments panelInPoints(WindowSize w, const std::vector<std::string>& omit = {})
     return all;
 }
 
+constexpr WindowSize reference = AmapVisionReader::referenceWindow;
+// panelInPoints' option without its endpoints.
+const std::string optionInPoints = lines({"方案一", "4小时20分", "312.5公里", "¥268"});
+
 void PrintTo(const LayoutCase& c, std::ostream* os) { *os << c.name; }
 
 Blocks expectedBlocks(const LayoutCase& c) {
@@ -96,6 +100,8 @@ Blocks expectedBlocks(const LayoutCase& c) {
 }
 
 const std::string optionA = lines({"推荐方案", "1小时20分", "85.3公里"});
+// The notice mark under two place rows at 0.85 and above.
+const AmapRecognizedFragment notice = at("通知", 0.05, 0.80, 0.08, 0.82);
 
 std::vector<LayoutCase> layoutCases() {
     std::vector<LayoutCase> cases = {
@@ -201,21 +207,23 @@ std::vector<LayoutCase> layoutCases() {
         {"NoAnchorNoEndpointsGivesTheFullTextAlone", {at("高德地图", 0.1, 0.9, 0.3, 0.95)}, ""},
         {"EmptyInput", {}, ""},
         {"TwoEndpointsWithoutOption",
-         {at("天津港集装箱码头", 0.05, 0.90, 0.25, 0.93), at("石家庄物流园区", 0.05, 0.85, 0.25, 0.88)},
+         {at("天津港集装箱码头", 0.05, 0.90, 0.25, 0.93), at("石家庄物流园区", 0.05, 0.85, 0.25, 0.88), notice},
          lines({"天津港集装箱码头", "石家庄物流园区", "通知"})},
         {"OneEndpointAloneGivesNoNotice",
          concat({{at("天津港集装箱码头", 0.05, 0.90, 0.25, 0.93)}, column("推荐方案", "1小时20分", "85.3公里", 0.46)}),
          optionA},
-        {"ThreeEndpointsGiveTheTwoHighestTopFirst",
+        // Three place rows at one pitch: a waypoint between origin and
+        // destination, and which is which cannot be told.
+        {"ThreeAlignedPlaceRowsGiveNoEndpoints",
          concat({{at("第三个地点名称", 0.05, 0.82, 0.25, 0.84), at("石家庄物流园区", 0.05, 0.86, 0.25, 0.88),
-                  at("天津港集装箱码头", 0.05, 0.90, 0.25, 0.93)},
+                  at("天津港集装箱码头", 0.05, 0.905, 0.25, 0.925), at("通知", 0.05, 0.78, 0.08, 0.80)},
                  column("推荐方案", "1小时20分", "85.3公里", 0.46)}),
-         lines({"天津港集装箱码头", "石家庄物流园区", "通知", "推荐方案", "1小时20分", "85.3公里"})},
+         optionA},
         {"EndpointDotsAndBulletsTrimmed",
          {at("· 朝阳区望京街道 ●", 0.05, 0.90, 0.25, 0.93), at("• 海淀·中关村大街", 0.05, 0.85, 0.25, 0.88)},
          lines({"朝阳区望京街道", "海淀·中关村大街", "通知"})},
         {"EndpointOfFourCharactersAfterCleaningTaken",
-         {at("天津港集装箱码头", 0.05, 0.90, 0.25, 0.93), at("● 朝阳公园 ●", 0.05, 0.85, 0.25, 0.88)},
+         {at("天津港集装箱码头", 0.05, 0.90, 0.25, 0.93), at("● 朝阳公园 ●", 0.05, 0.85, 0.25, 0.88), notice},
          lines({"天津港集装箱码头", "朝阳公园", "通知"})},
         {"EndpointOfOneCharacterAfterCleaningRejected",
          {at("天津港集装箱码头", 0.05, 0.90, 0.25, 0.93), at("● 港 ●", 0.05, 0.85, 0.25, 0.88)},
@@ -233,7 +241,7 @@ std::vector<LayoutCase> layoutCases() {
         // the origin.
         {"MapNameRightOfThePanelIsNoEndpoint",
          concat({{at("京津塘高速公路", 0.20, 0.95, 0.27, 0.97), at("天津港集装箱码头", 0.03, 0.93, 0.10, 0.95),
-                  at("石家庄物流园区", 0.03, 0.90, 0.09, 0.92)},
+                  at("石家庄物流园区", 0.03, 0.90, 0.09, 0.92), at("通知", 0.02, 0.87, 0.035, 0.885)},
                  narrowColumn("方案一", "1小时", "80公里", 0.05, 0), narrowColumn("方案二", "2小时", "90公里", 0.11, 0)}),
          lines({"天津港集装箱码头", "石家庄物流园区", "通知", "方案一", "1小时", "80公里", "方案二", "2小时", "90公里"})},
         // A box that is not finite cannot be placed; its text still reaches the full-text block.
@@ -287,6 +295,59 @@ std::vector<LayoutCase> layoutCases() {
          {at("天津港", 0.04, 0.91, 0.08, 0.93), at("北京南站", 0.12, 0.905, 0.17, 0.925),
           at("沈阳", 0.04, 0.86, 0.06, 0.88)},
          ""},
+        // Origin and destination are the two place rows directly above the
+        // notice row, by where they stand, whatever stands higher and
+        // whatever its words: a short toolbar tab, a typed search, the
+        // toolbar's own notifications button.
+        {"ShortToolbarTabIsNoOrigin",
+         concat({panelInPoints(reference), {inPoints("附近", 30, 18, 58, 37, reference)}}),
+         lines({"天津港", "沈阳", "通知", "方案一", "4小时20分", "312.5公里", "¥268"})},
+        {"TypedSearchAboveTheEndpointsIsNoOrigin",
+         concat({panelInPoints(reference, {"货车"}), {inPoints("北京南站", 52, 30, 110, 48, reference)}}),
+         lines({"天津港", "沈阳", "通知", "方案一", "4小时20分", "312.5公里", "¥268"})},
+        {"NotificationsButtonInTheToolbar",
+         concat({panelInPoints(reference, {"货车"}), {inPoints("通知", 30, 18, 56, 37, reference)}}),
+         lines({"天津港", "沈阳", "通知", "方案一", "4小时20分", "312.5公里", "¥268"})},
+        // What the recogniser reads beside the names: a marker with one name
+        // only, a dot taken for a letter, the swap icon between the rows.
+        {"MarkerReadWithOneNameOnly",
+         {inPoints("●北京南站", 42.5, 113, 109, 131.5, reference),
+          inPoints("江苏省苏州市工业园区", 53.5, 163.5, 179, 180.5, reference),
+          inPoints("通知", 22, 238.5, 47.5, 253.5, reference)},
+         lines({"北京南站", "江苏省苏州市工业园区", "通知"})},
+        {"DotReadAsALetterBeforeTheOrigin",
+         {inPoints("太原", 39, 64.5, 75, 83.5, reference), inPoints("O", 26, 68.5, 38, 77.5, reference),
+          inPoints("成都", 42, 117.5, 75, 136.5, reference), inPoints("通知", 22, 189, 51, 204, reference)},
+         lines({"太原", "成都", "通知"})},
+        {"SwapIconBetweenTheRowsAtTheRight",
+         concat({panelInPoints(reference), {inPoints("11", 388, 92, 400, 108, reference)}}),
+         lines({"天津港", "沈阳", "通知", "方案一", "4小时20分", "312.5公里", "¥268"})},
+        // Anything less certain gives none: a label close before a name,
+        // the rest of a name beside it, a smaller row between the
+        // destination and the notice, rows not aligned.
+        {"LabelCloseBeforeTheNameGivesNone",
+         concat({panelInPoints(reference, {"货车"}), {inPoints("出发", 24, 64, 50, 82, reference)}}), optionInPoints},
+        {"NameSplitInTwoGivesNone",
+         concat({panelInPoints(reference, {"货车"}), {inPoints("物流园", 100, 114, 150, 132, reference)}}),
+         optionInPoints},
+        {"SmallerRowBetweenTheDestinationAndTheNoticeGivesNone",
+         concat({panelInPoints(reference, {"货车"}), {inPoints("添加途经", 57, 150, 97, 162, reference)}}),
+         optionInPoints},
+        {"RowsNotAlignedGiveNone",
+         {inPoints("天津港", 57, 64, 110, 82, reference), inPoints("沈阳", 80, 114, 115, 132, reference),
+          inPoints("通知", 24, 200, 50, 216, reference)},
+         ""},
+        // Without a notice mark in view, only two rows that both carry the
+        // markers read with the names, and no third row at their pitch.
+        {"TwoMarkedRowsWithoutANoticeAreEndpoints",
+         {inPoints("●廊坊", 36, 85, 80, 104, reference), inPoints("●湖北省武汉市东西湖区", 35, 130, 184, 148, reference)},
+         lines({"廊坊", "湖北省武汉市东西湖区", "通知"})},
+        {"WaypointBelowTwoMarkedRowsGivesNone",
+         {inPoints("●廊坊", 36, 85, 80, 104, reference), inPoints("●沧州市运河区", 35, 130, 131, 148, reference),
+          inPoints("湖北省武汉市东西湖区", 47.5, 173, 184, 193, reference)},
+         ""},
+        {"UnmarkedRowsWithoutANoticeGiveNone",
+         {inPoints("天津港", 57, 64, 110, 82, reference), inPoints("沈阳", 57, 114, 92, 132, reference)}, ""},
         // In a window 1400 points high the panel's rows stand where they do
         // at 900: the notice row, 200 points down, is below the endpoints'
         // corner of 171 points, though above 0.19 of the height.
@@ -438,7 +499,7 @@ TEST(LayoutGeometry, TheSamePointsInEveryWindow) {
     EXPECT_DOUBLE_EQ(tall.labelReach * 1400, 81);
     EXPECT_DOUBLE_EQ(tall.distanceColumnHalfWidth * 2880, 122.4);
     EXPECT_DOUBLE_EQ(tall.endpointLeftLimit * 2880, 432);
-    EXPECT_DOUBLE_EQ((1 - tall.endpointTopLimit) * 1400, 171);
+    EXPECT_DOUBLE_EQ((1 - tall.endpointTopLimit) * 1400, 420);
 }
 
 INSTANTIATE_TEST_SUITE_P(Layout, RouteBlocks, testing::ValuesIn(layoutCases()),
