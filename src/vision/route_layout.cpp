@@ -398,12 +398,11 @@ PointBox nameBox(const AmapRecognizedFragment& f, const Geometry& g) {
     return box;
 }
 
-// Whether the row holds a place name in the panel's left column: a name
-// standing alone, with nothing close to its right that could be the rest of
-// it or a name of which it is the label.
-bool holdsAPlace(const PanelRow& row, const Fragments& fragments, const std::vector<TextKind>& kinds,
-                 const Geometry& g) {
-    if (!row.name || !kinds[*row.name].endpoint) return false;
+// Whether the row's name stands alone in the panel's left column: nothing
+// close to its right that could be the rest of it or a name of which it is
+// the label, as texts of a toolbar stand one beside the other.
+bool standsAlone(const PanelRow& row, const Fragments& fragments, const Geometry& g) {
+    if (!row.name) return false;
     const PointBox name = nameBox(fragments[*row.name], g);
     if (name.nameLeft >= endpointColumnWidth) return false;
     return std::none_of(row.fragments.begin(), row.fragments.end(), [&](std::size_t i) {
@@ -412,17 +411,24 @@ bool holdsAPlace(const PanelRow& row, const Fragments& fragments, const std::vec
     });
 }
 
+// Whether the row holds a place name: alone, and worded as a place may be.
+bool holdsAPlace(const PanelRow& row, const Fragments& fragments, const std::vector<TextKind>& kinds,
+                 const Geometry& g) {
+    return standsAlone(row, fragments, g) && kinds[*row.name].endpoint;
+}
+
 // Whether two rows' names stand as the panel's two place rows: left edges
 // aligned, one font, about a row's pitch apart.
 bool standOneUnderTheOther(const PointBox& upper, const PointBox& lower) {
     const double taller = std::max(upper.height(), lower.height());
     const double shorter = std::min(upper.height(), lower.height());
     const double pitch = lower.midY() - upper.midY();
+    const double height = (upper.height() + lower.height()) / 2;
     const bool aligned = std::abs(upper.left - lower.left) <= endpointAlignment ||
                          std::abs(upper.nameLeft - lower.nameLeft) <= endpointAlignment;
     return aligned && shorter > 0 &&
-           taller <= endpointHeightRatio * shorter && pitch >= endpointPitchLow * taller &&
-           pitch <= endpointPitchHigh * taller;
+           taller <= endpointHeightRatio * shorter && pitch >= endpointPitchLow * height &&
+           pitch <= endpointPitchHigh * height;
 }
 
 // Whether a third row continues the pair at the same pitch, as a waypoint
@@ -436,14 +442,18 @@ bool continuesThePair(const PointBox& beyond, const PointBox& upper, const Point
            beyondPitch >= 0.75 * pitch && beyondPitch <= 1.33 * pitch;
 }
 
+// The fragments of the origin and the destination.
+struct Places {
+    std::size_t origin = 0;
+    std::size_t destination = 0;
+};
+
 // The pair of rows rows[at - 1] (upper) and rows[at] (lower), when they are
 // the panel's place rows and no row beside them continues them (the notice
 // row below is the panel's own).
-std::optional<std::pair<std::size_t, std::size_t>> placeRowsEndingAt(const std::vector<PanelRow>& rows,
-                                                                     std::size_t at, const Fragments& fragments,
-                                                                     const std::vector<TextKind>& kinds,
-                                                                     const Geometry& g) {
-    if (at < 1) return std::nullopt;
+std::optional<Places> placeRowsEndingAt(const std::vector<PanelRow>& rows, std::size_t at, const Fragments& fragments,
+                                        const std::vector<TextKind>& kinds, const Geometry& g) {
+    if (at < 1 || at >= rows.size()) return std::nullopt;
     const PanelRow& upperRow = rows[at - 1];
     const PanelRow& lowerRow = rows[at];
     if (!holdsAPlace(upperRow, fragments, kinds, g) || !holdsAPlace(lowerRow, fragments, kinds, g))
@@ -452,11 +462,37 @@ std::optional<std::pair<std::size_t, std::size_t>> placeRowsEndingAt(const std::
     const PointBox lower = nameBox(fragments[*lowerRow.name], g);
     if (!standOneUnderTheOther(upper, lower)) return std::nullopt;
     const auto continues = [&](const PanelRow& row) {
-        return row.name && !row.notice && continuesThePair(nameBox(fragments[*row.name], g), upper, lower);
+        return !row.notice && standsAlone(row, fragments, g) &&
+               continuesThePair(nameBox(fragments[*row.name], g), upper, lower);
     };
     if (at >= 2 && continues(rows[at - 2])) return std::nullopt;
     if (at + 1 < rows.size() && continues(rows[at + 1])) return std::nullopt;
-    return std::pair{*upperRow.name, *lowerRow.name};
+    return Places{*upperRow.name, *lowerRow.name};
+}
+
+// The place rows directly above the notice row. The first notice row from
+// the top that has them: a toolbar may show a notifications button "通知".
+std::optional<Places> placesAboveTheNotice(const std::vector<PanelRow>& rows, const Fragments& fragments,
+                                           const std::vector<TextKind>& kinds, const Geometry& g) {
+    for (std::size_t at = 1; at < rows.size(); ++at) {
+        if (!rows[at].notice || !rows[at - 1].name) continue;
+        const PointBox notice = inPoints(fragments[rows[at].fragments.front()], g);
+        const PointBox lower = inPoints(fragments[*rows[at - 1].name], g);
+        if (notice.top - lower.bottom > endpointNoticeReach) continue;
+        if (const auto places = placeRowsEndingAt(rows, at - 1, fragments, kinds, g)) return places;
+    }
+    return std::nullopt;
+}
+
+// The two rows that carry markers, one directly under the other, when no
+// other row carries one.
+std::optional<Places> placesByTheirMarkers(const std::vector<PanelRow>& rows, const Fragments& fragments,
+                                           const std::vector<TextKind>& kinds, const Geometry& g) {
+    std::vector<std::size_t> marked;
+    for (std::size_t at = 0; at < rows.size(); ++at)
+        if (rows[at].marked) marked.push_back(at);
+    if (marked.size() != 2 || marked[1] != marked[0] + 1) return std::nullopt;
+    return placeRowsEndingAt(rows, marked[1], fragments, kinds, g);
 }
 
 // Origin and destination by the panel's structure, never by their words
@@ -473,23 +509,11 @@ std::vector<std::string> endpointLines(const Fragments& fragments, const std::ve
                                        const Geometry& g, std::optional<double> panelRightEdge) {
     const double leftLimit = std::min(g.endpointLeftLimit, panelRightEdge.value_or(g.endpointLeftLimit));
     const std::vector<PanelRow> rows = panelRows(fragments, kinds, g, leftLimit);
-    std::optional<std::pair<std::size_t, std::size_t>> places;
     const bool noticeInView = std::any_of(rows.begin(), rows.end(), [](const PanelRow& r) { return r.notice; });
-    for (std::size_t at = 0; at < rows.size() && !places; ++at) {
-        if (noticeInView) {
-            if (!rows[at].notice || at < 1 || !rows[at - 1].name) continue;
-            const PointBox notice = inPoints(fragments[rows[at].fragments.front()], g);
-            if (notice.top - inPoints(fragments[*rows[at - 1].name], g).bottom > endpointNoticeReach) continue;
-            places = placeRowsEndingAt(rows, at - 1, fragments, kinds, g);
-        } else if (rows[at].marked) {
-            const auto marked = std::count_if(rows.begin(), rows.end(), [](const PanelRow& r) { return r.marked; });
-            if (marked != 2 || at + 1 >= rows.size() || !rows[at + 1].marked) break;
-            places = placeRowsEndingAt(rows, at + 1, fragments, kinds, g);
-            break;
-        }
-    }
+    const std::optional<Places> places = noticeInView ? placesAboveTheNotice(rows, fragments, kinds, g)
+                                                      : placesByTheirMarkers(rows, fragments, kinds, g);
     if (!places) return {};
-    return {cleanEndpoint(fragments[places->first].text), cleanEndpoint(fragments[places->second].text),
+    return {cleanEndpoint(fragments[places->origin].text), cleanEndpoint(fragments[places->destination].text),
             std::string(noticeLine)};
 }
 

@@ -34,12 +34,13 @@ inline constexpr double endpointTopLimit = 1 - 420.0 / 900;  // minY above this:
 // may stand before it, buttons far to its right), their left edges
 // aligned, with the notice row directly below the lower one.
 inline constexpr double endpointColumnWidth = 216;  // a place name starts left of this
-inline constexpr double endpointAlignment = 8;      // the two names' left edges this close
+inline constexpr double endpointAlignment = 5;      // the two names' left edges this close
 inline constexpr double endpointNoticeReach = 100;  // from the lower name's bottom to the notice's top
-// Between the rows' centres: this many times the taller name's height.
-inline constexpr double endpointPitchLow = 1.3;
+// Between the rows' centres: this many times the names' height, more than
+// the lines of one name wrapped in two.
+inline constexpr double endpointPitchLow = 1.2;
 inline constexpr double endpointPitchHigh = 5;
-inline constexpr double endpointHeightRatio = 1.4;  // the taller name at most this much taller: one font
+inline constexpr double endpointHeightRatio = 1.45;  // the taller name's box at most this much taller: one font
 // A text this many name heights right of a name or nearer belongs to its
 // row's name (a label before it, the rest of a long name).
 inline constexpr double endpointNeighbourGap = 1.5;

@@ -185,6 +185,13 @@ void expectScenarioOptions(const std::string& payload, const standin::Scenario& 
     if ((origin && origin != truth->origin()) || (destination && destination != truth->destination()))
         throw Failure{"an endpoint differs from the panel's: " + payload};
 }
+
+// The whole panel: its options and both its endpoints, whatever stands above
+// them in the window.
+void expectWholePanel(const std::string& payload, const standin::Scenario& scenario) {
+    expectScenarioOptions(payload, scenario);
+    if (!decodePayload(payload).value().origin()) throw Failure{"the endpoints were left out: " + payload};
+}
 void setAccessibilityEnabled(bool enabled) {
     int code = 0;
     run("dbus-send", {"--session", "--print-reply", "--dest=org.a11y.Bus", "/org/a11y/bus",
@@ -247,7 +254,7 @@ void labelsAccessible(const Paths& paths) {
     const Standin s = startStandin(paths, display, "labels.json");
     const Wendrel w = startWendrel(paths, display);
     pressRead(w);
-    expectScenarioOptions(waitForPayload(), s.scenario);
+    expectWholePanel(waitForPayload(), s.scenario);
 }
 
 void panelTextDisabled(const Paths& paths) {
