@@ -5,6 +5,6 @@ if(TARGET wendrel_vision_platform)
   target_link_libraries(wendrel_ocr_panels PUBLIC wendrel_vision wendrel_parser Qt6::Gui PRIVATE wendrel_warnings)
 
   add_executable(wendrel-ocr-bench ${CMAKE_CURRENT_LIST_DIR}/ocr_bench.cpp)
-  target_link_libraries(wendrel-ocr-bench PRIVATE wendrel_ocr_panels wendrel_vision_platform Qt6::Gui
-    nlohmann_json::nlohmann_json wendrel_warnings)
+  target_link_libraries(wendrel-ocr-bench PRIVATE wendrel_ocr_panels wendrel_vision_platform wendrel_inspect_lib
+    Qt6::Gui wendrel_warnings)
 endif()

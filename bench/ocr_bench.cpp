@@ -22,10 +22,9 @@
 
 #include "model/route_model.h"
 #include "parser/amap_parser.h"
+#include "tools/inspect.h"
 #include "vision/text_observations.h"
 #include "vision/text_recognition.h"
-
-#include <nlohmann/json.hpp>
 
 #include <QDir>
 #include <QGuiApplication>
@@ -39,6 +38,7 @@
 #include <iostream>
 #include <numeric>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -53,6 +53,7 @@ struct Settings {
     int plain = 0;    // panels per variant also read by a plain tesseract command, when one is installed
     std::uint32_t seed = 1;
     QString keep;     // directory to keep the images in, for looking at failures
+    QString replay;   // directory of fragments kept by an earlier run: lay them out again instead of recognising
     bool verbose = false;
     bool firstReadOnly = false;  // time the first read and a warm one, then stop
     bool imagesOnly = false;     // write the images to --keep and read nothing
@@ -114,34 +115,53 @@ struct Read {
     double seconds = 0;
 };
 
-// The fragments as `wendrel-inspect read` takes them, to replay the layout
-// without recognising again.
-void writeFragments(const std::vector<AmapRecognizedFragment>& fragments, const std::string& file) {
-    nlohmann::json list = nlohmann::json::array();
-    for (const AmapRecognizedFragment& f : fragments)
-        list.push_back({{"text", f.text}, {"box", {f.box.x, f.box.y, f.box.width, f.box.height}}});
-    std::ofstream(file) << list.dump() << "\n";
-}
-
-// Recognition, layout and parse, as the read task does them; with a file
-// name, the recognised fragments are kept in it too.
-Read readWithRecognizer(const WindowImage& image, const std::string& fragmentsFile = {}) {
+// The parse of the read's blocks, or why there are none.
+Read readOfStrings(const Expected<std::vector<std::string>, VisionError>& strings, Clock::time_point start) {
     Read read;
-    const auto start = Clock::now();
-    const auto strings = [&]() -> Expected<std::vector<std::string>, VisionError> {
-        if (fragmentsFile.empty()) return AmapVisionReader::recognizeRouteStrings(image);
-        const auto fragments = AmapVisionReader::recognizeFragments(image);
-        if (!fragments) return fragments.error();
-        writeFragments(fragments.value(), fragmentsFile);
-        return AmapVisionReader::recognition::routeStringsFromFragments(fragments.value(),
-                                                                        AmapVisionReader::windowOfImage(image));
-    }();
     if (strings) read.result = AmapParser::parse(strings.value(), readDate);
     read.seconds = std::chrono::duration<double>(Clock::now() - start).count();
     if (!strings) read.shown = "(" + strings.error().localizedDescription() + ")";
     else if (!read.result) read.shown = "(no route)";
     else read.shown = payloadOf(*read.result);
     return read;
+}
+
+// Layout and parse of recognised fragments, as the read task does them.
+Read readOf(const Expected<std::vector<AmapRecognizedFragment>, VisionError>& fragments, WindowSize window,
+            Clock::time_point start) {
+    if (!fragments) return readOfStrings(fragments.error(), start);
+    return readOfStrings(AmapVisionReader::recognition::routeStringsFromFragments(fragments.value(), window), start);
+}
+
+// Recognition, layout and parse through the recogniser's own interface.
+Read readWithRecognizer(const WindowImage& image) {
+    const auto start = Clock::now();
+    return readOfStrings(AmapVisionReader::recognizeRouteStrings(image), start);
+}
+
+// The same read, the recognised fragments kept in `file` as `wendrel-inspect
+// read` takes them, to lay them out again without recognising.
+Read readKeepingFragments(const WindowImage& image, const std::string& file) {
+    const auto start = Clock::now();
+    const auto fragments = AmapVisionReader::recognizeFragments(image);
+    if (fragments) std::ofstream(file) << inspect::fragmentsJson(fragments.value()) << "\n";
+    return readOf(fragments, AmapVisionReader::windowOfImage(image), start);
+}
+
+// The read again from fragments kept by an earlier run; none when the file
+// is missing or not fragments.
+Read replayedRead(const std::string& file, WindowSize window) {
+    const auto start = Clock::now();
+    std::ifstream in(file);
+    std::stringstream content;
+    content << in.rdbuf();
+    try {
+        return readOf(inspect::readFragments(content.str()), window, start);
+    } catch (const inspect::BadInput& e) {
+        Read read;
+        read.shown = "(" + file + ": " + e.message + ")";
+        return read;
+    }
 }
 
 Read readWithPlainTesseract(const QString& file) {
@@ -174,6 +194,7 @@ Settings parseArguments(int argc, char** argv) {
         else if (arg == "--plain" && hasValue) s.plain = std::max(0, std::atoi(argv[++i]));
         else if (arg == "--seed" && hasValue) s.seed = static_cast<std::uint32_t>(std::strtoul(argv[++i], nullptr, 10));
         else if (arg == "--keep" && hasValue) s.keep = argv[++i];
+        else if (arg == "--replay" && hasValue) s.replay = argv[++i];
         else if (arg == "--verbose") s.verbose = true;
         else if (arg == "--native") s.lastVariant = 0;
         else if (arg == "--enlarged") s.firstVariant = 1;
@@ -181,7 +202,7 @@ Settings parseArguments(int argc, char** argv) {
         else if (arg == "--images-only") s.imagesOnly = true;
         else usage();
     }
-    if (s.imagesOnly && s.keep.isEmpty()) usage();
+    if ((s.imagesOnly && s.keep.isEmpty()) || (!s.replay.isEmpty() && (s.imagesOnly || s.plain > 0))) usage();
     return s;
 }
 
@@ -232,6 +253,7 @@ std::string describe(const ocrcorpus::Panel& panel) {
            (panel.notice.empty() ? "" : ", notice") + "; toolbar [" + toolbar + "]" +
            (c.title.empty() ? "" : ", title " + c.title) + (c.search.empty() ? "" : ", search " + c.search) +
            (c.heading.empty() ? "" : ", heading " + c.heading) + (c.via.empty() ? "" : ", via " + c.via) +
+           (c.belowDestination.empty() ? "" : ", under the destination " + c.belowDestination) +
            (c.besideOrigin.empty() ? "" : ", beside origin " + c.besideOrigin) +
            (c.besideDestination.empty() ? "" : ", beside destination " + c.besideDestination) +
            (c.swapIcon ? ", swap icon" : "");
@@ -255,6 +277,7 @@ std::vector<std::string> groupsOf(const ocrcorpus::Panel& panel, int variant) {
     if (!chrome.heading.empty()) groups.push_back("heading over the card");
     if (!chrome.besideOrigin.empty() || !chrome.besideDestination.empty()) groups.push_back("buttons beside");
     if (!chrome.via.empty()) groups.push_back("waypoint row");
+    if (!chrome.belowDestination.empty()) groups.push_back("line under the destination");
     if (panel.style.markers && chrome.markerShape == ocrcorpus::MarkerShape::bulletBeforeText)
         groups.push_back("bullets before names");
     groups.push_back(panel.notice.empty() ? "no notice row" : "notice row");
@@ -266,7 +289,8 @@ std::vector<std::string> groupsOf(const ocrcorpus::Panel& panel, int variant) {
 const std::vector<std::string> groupOrder = {
     "native 2x", "2x, light", "2x, dark", "2x, tall", "1x enlarged to 2x", "1x, light", "1x, dark", "1x, tall",
     "toolbar: vehicle tabs", "toolbar: 1 item", "toolbar: 2 items", "toolbar: 3 items", "window title",
-    "search field", "heading over the card", "buttons beside", "waypoint row", "bullets before names",
+    "search field", "heading over the card", "buttons beside", "waypoint row", "line under the destination",
+    "bullets before names",
     "notice row", "no notice row"};
 
 struct Groups {
@@ -285,15 +309,15 @@ struct Groups {
 double percent(int part, int whole) { return whole ? 100.0 * part / whole : 0.0; }
 
 void printHeader() {
-    std::printf("| %-18s | %-24s | %5s | %4s | %7s | %4s | %5s | %8s | %6s | %10s | %7s | %7s | %7s |\n", "reader",
+    std::printf("| %-18s | %-26s | %5s | %4s | %7s | %4s | %5s | %8s | %6s | %10s | %7s | %7s | %7s |\n", "reader",
                 "images", "count", "full", "partial", "none", "WRONG", "options%", "tolls%", "endpoints%", "notice%",
                 "mean s", "p95 s");
-    std::printf("|--------------------|--------------------------|-------|------|---------|------|-------|----------|-----"
+    std::printf("|--------------------|----------------------------|-------|------|---------|------|-------|----------|-----"
                 "---|------------|---------|---------|---------|\n");
 }
 
 void printRow(const char* reader, const char* group, const Tally& t) {
-    std::printf("| %-18s | %-24s | %5d | %4d | %7d | %4d | %5d | %7.1f%% | %5.1f%% | %9.1f%% | %6.1f%% | %7.3f | %7.3f |\n",
+    std::printf("| %-18s | %-26s | %5d | %4d | %7d | %4d | %5d | %7.1f%% | %5.1f%% | %9.1f%% | %6.1f%% | %7.3f | %7.3f |\n",
                 reader, group, t.images, t.count(Outcome::full), t.count(Outcome::partial), t.count(Outcome::none),
                 t.count(Outcome::wrong), percent(t.allOptions, t.images), percent(t.tollsCarried, t.tolls),
                 percent(t.endpoints, t.images), percent(t.endpointsWithNotice, t.withNotice), t.mean(),
@@ -310,12 +334,24 @@ int main(int argc, char** argv) {
     const QString imageDir = settings.keep.isEmpty() ? temporary.path() : settings.keep;
     QDir().mkpath(imageDir);
 
-    if (!settings.imagesOnly) timeFirstRead();
+    if (!settings.imagesOnly && settings.replay.isEmpty()) timeFirstRead();
     if (settings.firstReadOnly) return 0;
 
     Tally plain[2];
     Groups groups;
     std::vector<std::string> wrong;
+    const auto count = [&](const ocrcorpus::Panel& panel, const AmapReadResult& expected, const Read& read,
+                           std::uint32_t seed, int v) {
+        const ocrcorpus::Judgement judgement = ocrcorpus::judge(expected, read.result);
+        for (const std::string& group : groupsOf(panel, v))
+            groups.add(group, judgement, read.seconds, !panel.notice.empty());
+        if (judgement.outcome == Outcome::wrong)
+            wrong.push_back("panel " + std::to_string(seed) + " " + variantNames[v] + ": " + read.shown);
+        if (settings.verbose && judgement.outcome != Outcome::full)
+            std::cout << "panel " << seed << " " << variantNames[v] << ": " << nameOf(judgement.outcome) << " ("
+                      << describe(panel) << ")\n  expected " << payloadOf(expected) << "\n  got      " << read.shown
+                      << "\n";
+    };
     for (int i = 0; i < settings.count; ++i) {
         const std::uint32_t seed = settings.seed + static_cast<std::uint32_t>(i);
         const ocrcorpus::Panel panel = ocrcorpus::randomPanel(seed);
@@ -325,8 +361,16 @@ int main(int argc, char** argv) {
             return 1;
         }
         for (int v = settings.firstVariant; v <= settings.lastVariant; ++v) {
+            const QString name = QString("/panel-%1-%2.png").arg(seed).arg(v == 0 ? "2x" : "1x");
+            if (!settings.replay.isEmpty()) {
+                const WindowSize window{static_cast<double>(panel.style.windowWidth),
+                                        static_cast<double>(panel.style.windowHeight)};
+                const Read read = replayedRead((settings.replay + name).toStdString() + ".fragments.json", window);
+                count(panel, *expected, read, seed, v);
+                continue;
+            }
             const WindowImage image = imageOf(panel, v, seed);
-            const QString file = imageDir + QString("/panel-%1-%2.png").arg(seed).arg(v == 0 ? "2x" : "1x");
+            const QString file = imageDir + name;
             const bool keepImage = !settings.keep.isEmpty() || i < settings.plain;
             if (keepImage) QImage(image.rgba.data(), image.width, image.height, QImage::Format_RGBA8888).save(file);
             if (!settings.keep.isEmpty() && v == settings.firstVariant) {
@@ -336,17 +380,10 @@ int main(int argc, char** argv) {
             }
             if (settings.imagesOnly) continue;
 
-            const Read read =
-                readWithRecognizer(image, settings.keep.isEmpty() ? "" : file.toStdString() + ".fragments.json");
-            const ocrcorpus::Judgement judgement = ocrcorpus::judge(*expected, read.result);
-            const Outcome outcome = judgement.outcome;
-            for (const std::string& group : groupsOf(panel, v)) groups.add(group, judgement, read.seconds, !panel.notice.empty());
-            if (outcome == Outcome::wrong)
-                wrong.push_back("panel " + std::to_string(seed) + " " + variantNames[v] + ": " + read.shown);
-            if (settings.verbose && outcome != Outcome::full)
-                std::cout << "panel " << seed << " " << variantNames[v] << ": " << nameOf(outcome) << " ("
-                          << describe(panel) << ")\n  expected " << payloadOf(*expected)
-                          << "\n  got      " << read.shown << "\n";
+            count(panel, *expected, settings.keep.isEmpty()
+                                        ? readWithRecognizer(image)
+                                        : readKeepingFragments(image, file.toStdString() + ".fragments.json"),
+                  seed, v);
             if (i < settings.plain) {
                 const Read plainRead = readWithPlainTesseract(file);
                 plain[v].add(ocrcorpus::judge(*expected, plainRead.result), plainRead.seconds, !panel.notice.empty());

@@ -54,6 +54,8 @@ const std::vector<std::string_view> headingsAboveTheCard = {"货车路线", "路
                                                             "常用路线", "重型货车 6轴", "出发地和目的地", "行程"};
 const std::vector<std::string_view> buttonsBeside = {"添加途经点", "途经", "交换", "收藏", "编辑", "清除", "+",
                                                      "我的位置", "地图选点", "历史"};
+const std::vector<std::string_view> linesUnderTheDestination = {"现在出发", "添加途经点", "避开限行区域",
+                                                                 "出发时间 今天", "途经点 0 个"};
 const std::vector<std::string_view> waypoints = {"保定", "廊坊服务区", "唐山", "沧州市运河区", "德州"};
 
 // Notices the panel shows beside its mark "通知", under the endpoints.
@@ -317,7 +319,8 @@ SidebarRows sidebarRowsOf(const Panel& panel) {
     rows.origin = rows.cardTop + 12;
     rows.via = chrome.via.empty() ? 0 : rows.origin + chrome.rowPitch;
     rows.destination = rows.origin + chrome.rowPitch * (chrome.via.empty() ? 1 : 2);
-    rows.cardBottom = rows.destination + 38;
+    rows.below = chrome.belowDestination.empty() ? 0 : rows.destination + chrome.rowPitch * chrome.belowPitch;
+    rows.cardBottom = std::max(rows.destination, rows.below) + 38;
     return rows;
 }
 
@@ -331,7 +334,7 @@ void drawToolbar(QPainter& p, const Panel& panel, const SidebarRows& rows, const
         const QFont title = fontOf(panel.style, std::max(11, panel.style.pointSize - 1), true);
         drawText(p, title, c.text, QPointF(sidebarWidth / 2, rows.title), chrome.title);
     }
-    double x = 30;
+    double x = chrome.toolbarLeft;
     for (std::size_t i = 0; i < chrome.toolbar.size(); ++i) {
         const std::string& item = chrome.toolbar[i];
         const QColor colour = static_cast<int>(i) == chrome.toolbarSelected ? c.accent : c.secondary;
@@ -420,6 +423,9 @@ void drawEndpointCard(QPainter& p, const Panel& panel, const SidebarRows& rows, 
     row(rows.origin, panel.origin, green, "起", chrome.besideOrigin);
     if (!chrome.via.empty()) row(rows.via, chrome.via, grey, "经", "");
     row(rows.destination, panel.destination, red, "终", chrome.besideDestination);
+    if (!chrome.belowDestination.empty())
+        drawLeftText(p, fontOf(panel.style, std::max(10, panel.style.pointSize - 1), false), c.secondary,
+                     QPointF(chrome.endpointLeft, rows.below), chrome.belowDestination);
     if (chrome.swapIcon) drawSwapIcon(p, c, rows.origin, rows.destination + 18);
 }
 
@@ -513,6 +519,13 @@ PanelChrome randomChrome(const Panel& panel, std::mt19937& random) {
     // before the name is read with it.
     chrome.endpointLeft = std::uniform_real_distribution<double>(chrome.markerShape == MarkerShape::badge ? 56 : 44, 70)(random);
     chrome.rowPitch = std::uniform_real_distribution<double>(2.6, 4.2)(random) * panel.style.pointSize;
+    // The toolbar may start where the names do; the card may hold a line
+    // under the destination, aligned with the names at the card's pitch.
+    chrome.toolbarLeft = std::uniform_real_distribution<double>(24, 64)(random);
+    if (oneIn(20, random)) {
+        chrome.belowDestination = pick(linesUnderTheDestination, random);
+        chrome.belowPitch = std::uniform_real_distribution<double>(0.9, 1.1)(random);
+    }
     return chrome;
 }
 

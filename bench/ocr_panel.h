@@ -65,6 +65,9 @@ struct PanelChrome {
     MarkerShape markerShape = MarkerShape::dotApart;
     double endpointLeft = 58;  // points: the names' left edge
     double rowPitch = 50;      // points from one endpoint row's top to the next
+    double toolbarLeft = 30;   // points: the first toolbar item's left edge
+    std::string belowDestination;  // a line of the card under the destination ("现在出发"); empty: none
+    double belowPitch = 0.8;       // its distance from the destination's row, in row pitches
 };
 
 struct RouteColumn {
@@ -86,7 +89,7 @@ struct Panel {
 // Where the sidebar's top rows stand, in points from the window's top.
 struct SidebarRows {
     double title = 0, toolbar = 0, search = 0, heading = 0;  // tops of those that are drawn
-    double cardTop = 0, origin = 0, via = 0, destination = 0, cardBottom = 0;
+    double cardTop = 0, origin = 0, via = 0, destination = 0, below = 0, cardBottom = 0;
 };
 SidebarRows sidebarRowsOf(const Panel& panel);
 

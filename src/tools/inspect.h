@@ -4,6 +4,8 @@
 // with the answer on standard output, exit 1 with a reason on standard error
 // when there is no result, exit 2 with a message when the input is bad.
 
+#include "vision/amap_vision_reader.h"
+
 #include <nlohmann/json_fwd.hpp>
 
 #include <chrono>
@@ -66,6 +68,13 @@ void requireUtf8(std::string_view input);
 // The text parsed as a JSON array; bad input otherwise. `elements` names what
 // the array should hold, for the message.
 nlohmann::json readJsonArray(std::string_view json, std::string_view elements);
+
+// Recognised fragments as a JSON array of {"text": "...", "box": [x, y,
+// width, height]}, the box normalised with its origin at the lower left, as
+// the recogniser reports it; and such an array read back (bad input
+// otherwise).
+std::string fragmentsJson(const std::vector<AmapRecognizedFragment>& fragments);
+std::vector<AmapRecognizedFragment> readFragments(std::string_view json);
 
 // A JSON array of strings from the text; bad input otherwise.
 std::vector<std::string> readStringArray(std::string_view json);

@@ -42,16 +42,6 @@ AmapRecognizedFragment readFragment(const nlohmann::json& item, std::size_t inde
     return {text->get<std::string>(), readBox(*box, index)};
 }
 
-// A JSON array of {"text": "...", "box": [x, y, width, height]}, the box in
-// normalised lower-left-origin coordinates as the recogniser reports it.
-std::vector<AmapRecognizedFragment> readFragments(std::string_view input) {
-    const nlohmann::json value = readJsonArray(input, "fragments");
-    std::vector<AmapRecognizedFragment> fragments;
-    fragments.reserve(value.size());
-    for (std::size_t i = 0; i < value.size(); ++i) fragments.push_back(readFragment(value[i], i));
-    return fragments;
-}
-
 // "WIDTHxHEIGHT" in points, each a number from 100 to 100000; the reference
 // window without the option.
 WindowSize windowOf(const Options& options) {
@@ -91,6 +81,21 @@ constexpr std::string_view fragmentInput =
     "                   1440x900): the panel is laid out in points\n";
 
 }  // namespace
+
+std::string fragmentsJson(const std::vector<AmapRecognizedFragment>& fragments) {
+    nlohmann::json list = nlohmann::json::array();
+    for (const AmapRecognizedFragment& f : fragments)
+        list.push_back({{"text", f.text}, {"box", {f.box.x, f.box.y, f.box.width, f.box.height}}});
+    return list.dump();
+}
+
+std::vector<AmapRecognizedFragment> readFragments(std::string_view input) {
+    const nlohmann::json value = readJsonArray(input, "fragments");
+    std::vector<AmapRecognizedFragment> fragments;
+    fragments.reserve(value.size());
+    for (std::size_t i = 0; i < value.size(); ++i) fragments.push_back(readFragment(value[i], i));
+    return fragments;
+}
 
 Subcommand blocksCommand() {
     static const std::string help = std::string("Usage: wendrel-inspect blocks [--window WxH] < fragments.json\n") +

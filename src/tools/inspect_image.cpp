@@ -7,7 +7,6 @@
 
 #include <QImage>
 
-#include <nlohmann/json.hpp>
 
 #include <algorithm>
 #include <cstring>
@@ -55,10 +54,7 @@ int printFragments(const WindowImage& image, Io& io) {
         io.err << fragments.error().localizedDescription() << "\n";
         return noResult;
     }
-    nlohmann::json list = nlohmann::json::array();
-    for (const AmapRecognizedFragment& f : fragments.value())
-        list.push_back({{"text", f.text}, {"box", {f.box.x, f.box.y, f.box.width, f.box.height}}});
-    io.out << list.dump() << "\n";
+    io.out << fragmentsJson(fragments.value()) << "\n";
     return ok;
 }
 

@@ -372,16 +372,18 @@ std::vector<PanelRow> panelRows(const Fragments& fragments, const std::vector<Te
                          [&](std::size_t a, std::size_t b) { return fragments[a].minX() < fragments[b].minX(); });
         double height = 0;
         for (const std::size_t i : row.fragments) height = std::max(height, inPoints(fragments[i], g).height());
+        // Markers read on their own are no texts of the row: one before the
+        // name marks it.
+        std::vector<std::size_t> texts;
         for (const std::size_t i : row.fragments) {
-            if (isMarkerBeside(fragments[i], height, g)) {
-                row.marked = true;
-                continue;
-            }
-            row.name = i;
-            row.marked = row.marked || startsWithMarker(fragments[i].text);
-            break;
+            if (!isMarkerBeside(fragments[i], height, g)) texts.push_back(i);
+            else if (texts.empty()) row.marked = true;
         }
         row.notice = kinds[row.fragments.front()].notice;
+        row.fragments = std::move(texts);
+        if (row.fragments.empty()) continue;
+        row.name = row.fragments.front();
+        row.marked = row.marked || startsWithMarker(fragments[*row.name].text);
     }
     return rows;
 }
@@ -398,48 +400,67 @@ PointBox nameBox(const AmapRecognizedFragment& f, const Geometry& g) {
     return box;
 }
 
-// Whether the row's name stands alone in the panel's left column: nothing
-// close to its right that could be the rest of it or a name of which it is
-// the label, as texts of a toolbar stand one beside the other.
+// Whether the row's name stands alone in the panel's left column: no other
+// text starts in the column, as the items of a toolbar stand one beside the
+// other, and nothing close to its right could be the rest of it or a name
+// of which it is the label. A button far right of it may stand in the row.
 bool standsAlone(const PanelRow& row, const Fragments& fragments, const Geometry& g) {
     if (!row.name) return false;
     const PointBox name = nameBox(fragments[*row.name], g);
     if (name.nameLeft >= endpointColumnWidth) return false;
     return std::none_of(row.fragments.begin(), row.fragments.end(), [&](std::size_t i) {
         const PointBox other = inPoints(fragments[i], g);
-        return i != *row.name && other.left > name.left && other.left - name.right < endpointNeighbourGap * name.height();
+        return i != *row.name && other.left > name.left &&
+               (other.left < endpointColumnWidth || other.left - name.right < endpointNeighbourGap * name.height());
     });
+}
+
+// A name that starts with punctuation or a symbol other than the markers:
+// a marker the recogniser misread ("）浙江省…"), and where the name starts
+// cannot be told.
+bool startsWithAStrayMark(std::string_view s) {
+    static const text::Pattern mark("^[\\p{P}\\p{S}]");
+    const std::string cleaned = cleanEndpoint(s);
+    return mark.matchesIn(cleaned);
 }
 
 // Whether the row holds a place name: alone, and worded as a place may be.
 bool holdsAPlace(const PanelRow& row, const Fragments& fragments, const std::vector<TextKind>& kinds,
                  const Geometry& g) {
-    return standsAlone(row, fragments, g) && kinds[*row.name].endpoint;
+    return standsAlone(row, fragments, g) && kinds[*row.name].endpoint &&
+           !startsWithAStrayMark(fragments[*row.name].text);
 }
 
 // Whether two rows' names stand as the panel's two place rows: left edges
 // aligned, one font, about a row's pitch apart.
-bool standOneUnderTheOther(const PointBox& upper, const PointBox& lower) {
+bool standOneUnderTheOther(const PointBox& upper, const PointBox& lower, double alignment = endpointAlignment) {
     const double taller = std::max(upper.height(), lower.height());
     const double shorter = std::min(upper.height(), lower.height());
     const double pitch = lower.midY() - upper.midY();
     const double height = (upper.height() + lower.height()) / 2;
-    const bool aligned = std::abs(upper.left - lower.left) <= endpointAlignment ||
-                         std::abs(upper.nameLeft - lower.nameLeft) <= endpointAlignment;
+    // A marker read with a name stands somewhere in its first character's
+    // width: the other name may start anywhere from the marker to there.
+    const auto alignedWith = [alignment](const PointBox& a, const PointBox& b) {
+        return b.left >= a.left - alignment && b.left <= a.nameLeft + alignment;
+    };
+    const bool aligned = std::abs(upper.left - lower.left) <= alignment || alignedWith(upper, lower) ||
+                         alignedWith(lower, upper) || std::abs(upper.nameLeft - lower.nameLeft) <= alignment;
     return aligned && shorter > 0 &&
            taller <= endpointHeightRatio * shorter && pitch >= endpointPitchLow * height &&
            pitch <= endpointPitchHigh * height;
 }
 
-// Whether a third row continues the pair at the same pitch, as a waypoint
-// between origin and destination would: then which two rows are origin and
-// destination cannot be told. `beyond` stands above `upper` or below `lower`.
+// Whether a third row continues the pair at about its pitch, as a waypoint
+// between origin and destination would, or a line of the card under the
+// destination: then which two rows are origin and destination cannot be
+// told. `beyond` stands above `upper` or below `lower`.
 bool continuesThePair(const PointBox& beyond, const PointBox& upper, const PointBox& lower) {
     const double pitch = lower.midY() - upper.midY();
     const bool above = beyond.midY() < upper.midY();
     const double beyondPitch = above ? upper.midY() - beyond.midY() : beyond.midY() - lower.midY();
-    return (above ? standOneUnderTheOther(beyond, upper) : standOneUnderTheOther(lower, beyond)) &&
-           beyondPitch >= 0.75 * pitch && beyondPitch <= 1.33 * pitch;
+    return (above ? standOneUnderTheOther(beyond, upper, endpointContinuationAlignment)
+                  : standOneUnderTheOther(lower, beyond, endpointContinuationAlignment)) &&
+           beyondPitch >= endpointContinuationLow * pitch && beyondPitch <= endpointContinuationHigh * pitch;
 }
 
 // The fragments of the origin and the destination.

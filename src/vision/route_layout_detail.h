@@ -41,6 +41,13 @@ inline constexpr double endpointNoticeReach = 100;  // from the lower name's bot
 inline constexpr double endpointPitchLow = 1.2;
 inline constexpr double endpointPitchHigh = 5;
 inline constexpr double endpointHeightRatio = 1.45;  // the taller name's box at most this much taller: one font
+// A third aligned row this many times the pair's pitch from it continues
+// the pair: the two are not told from a waypoint or another line of the card.
+inline constexpr double endpointContinuationLow = 0.87;
+inline constexpr double endpointContinuationHigh = 1.15;
+// Its left edge this close to theirs: about a character, as the recogniser
+// may box a marker it does not read with the name.
+inline constexpr double endpointContinuationAlignment = 10;
 // A text this many name heights right of a name or nearer belongs to its
 // row's name (a label before it, the rest of a long name).
 inline constexpr double endpointNeighbourGap = 1.5;

@@ -104,15 +104,17 @@ TEST(InspectLayout, BadOptionsExitTwo) {
     }
 }
 
-// A place 200 points down a window 1400 points high is below the endpoints'
-// corner, though within its top 0.19.
+// Place rows over a notice 360 points down a window 900 points high stand in
+// the panel's upper part, where its endpoints are; at the same fraction of a
+// window 1400 points high they are 560 points down, below it.
 TEST(InspectLayout, WindowSizeIsInPoints) {
-    const std::string corner = R"([
-  {"text": "天津港", "box": [0.04, 0.94, 0.04, 0.013]},
-  {"text": "部分路段限行", "box": [0.04, 0.846, 0.08, 0.012]}
+    const std::string rows = R"([
+  {"text": "天津港", "box": [0.04, 0.70, 0.04, 0.02]},
+  {"text": "沈阳", "box": [0.04, 0.65, 0.03, 0.02]},
+  {"text": "通知", "box": [0.02, 0.60, 0.02, 0.02]}
 ])";
-    EXPECT_EQ(runInspect({"blocks"}, corner).out, "[\"天津港\\n部分路段限行\\n通知\",\"天津港\\n部分路段限行\"]\n");
-    EXPECT_EQ(runInspect({"blocks", "--window", "1440x1400"}, corner).out, "[\"天津港\\n部分路段限行\"]\n");
+    EXPECT_EQ(runInspect({"blocks"}, rows).out, "[\"天津港\\n沈阳\\n通知\",\"天津港\\n沈阳\\n通知\"]\n");
+    EXPECT_EQ(runInspect({"blocks", "--window", "1440x1400"}, rows).out, "[\"天津港\\n沈阳\\n通知\"]\n");
 }
 
 TEST(InspectLayout, HelpDescribesTheFragmentInputAndIsListed) {
