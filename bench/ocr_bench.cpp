@@ -66,7 +66,7 @@ struct Tally {
     int allOptions = 0;              // reads that found every option
     int tolls = 0, tollsCarried = 0;
     int endpoints = 0;               // reads with both endpoints right
-    int withNotice = 0, endpointsWithNotice = 0;  // the same of the panels that show their notice row
+    int withNotice = 0, endpointsWithNotice = 0;  // the same of the panels with the notice row under the endpoints
     std::vector<double> seconds;
 
     void add(const ocrcorpus::Judgement& j, double s, bool notice) {
@@ -284,6 +284,13 @@ std::vector<std::string> groupsOf(const ocrcorpus::Panel& panel, int variant) {
     return groups;
 }
 
+// Whether the panel shows its notice row directly under origin and
+// destination, as the map application draws it: no waypoint between them,
+// no other line of the card under the destination.
+bool noticeUnderTheEndpoints(const ocrcorpus::Panel& panel) {
+    return !panel.notice.empty() && panel.chrome.via.empty() && panel.chrome.belowDestination.empty();
+}
+
 // Tallies by group, in the order of groupOrder (the variants' own groups
 // after their variant), others after them.
 const std::vector<std::string> groupOrder = {
@@ -344,7 +351,7 @@ int main(int argc, char** argv) {
                            std::uint32_t seed, int v) {
         const ocrcorpus::Judgement judgement = ocrcorpus::judge(expected, read.result);
         for (const std::string& group : groupsOf(panel, v))
-            groups.add(group, judgement, read.seconds, !panel.notice.empty());
+            groups.add(group, judgement, read.seconds, noticeUnderTheEndpoints(panel));
         if (judgement.outcome == Outcome::wrong)
             wrong.push_back("panel " + std::to_string(seed) + " " + variantNames[v] + ": " + read.shown);
         if (settings.verbose && judgement.outcome != Outcome::full)
@@ -386,7 +393,8 @@ int main(int argc, char** argv) {
                   seed, v);
             if (i < settings.plain) {
                 const Read plainRead = readWithPlainTesseract(file);
-                plain[v].add(ocrcorpus::judge(*expected, plainRead.result), plainRead.seconds, !panel.notice.empty());
+                plain[v].add(ocrcorpus::judge(*expected, plainRead.result), plainRead.seconds,
+                             noticeUnderTheEndpoints(panel));
             }
         }
     }
@@ -399,7 +407,8 @@ int main(int argc, char** argv) {
     for (int v = 0; v < 2; ++v)
         if (plain[v].images) printRow("plain tesseract", variantNames[v], plain[v]);
     std::printf("options%%: reads with every option; tolls%%: of the options whose panel shows a toll, those read with it;\n"
-                "endpoints%%: reads with both endpoints (the notice%% column: of the reads whose panel shows its notice row);\n"
+                "endpoints%%: reads with both endpoints (notice%%: of the reads whose panel shows its notice row directly\n"
+                "under origin and destination, no waypoint or other line between);\n"
                 "tall: windows 1100 points high or more; toolbar: the items of the row above the panel, vehicle tabs\n"
                 "being the panel's own; bullets: a marker read with each name\n");
     for (const std::string& w : wrong) std::printf("wrong: %s\n", w.c_str());

@@ -415,20 +415,18 @@ bool standsAlone(const PanelRow& row, const Fragments& fragments, const Geometry
     });
 }
 
-// A name that starts with punctuation or a symbol other than the markers:
-// a marker the recogniser misread ("）浙江省…"), and where the name starts
-// cannot be told.
-bool startsWithAStrayMark(std::string_view s) {
-    static const text::Pattern mark("^[\\p{P}\\p{S}]");
-    const std::string cleaned = cleanEndpoint(s);
-    return mark.matchesIn(cleaned);
+// A name that starts or ends with punctuation or a symbol other than the
+// markers: a marker the recogniser misread ("）浙江省…"), where the name
+// starts cannot be told, or a control such as a city picker ("武汉▼").
+bool hasAStrayMark(std::string_view s) {
+    static const text::Pattern mark("^[\\p{P}\\p{S}]|[\\p{P}\\p{S}]$");
+    return mark.matchesIn(cleanEndpoint(s));
 }
 
 // Whether the row holds a place name: alone, and worded as a place may be.
 bool holdsAPlace(const PanelRow& row, const Fragments& fragments, const std::vector<TextKind>& kinds,
                  const Geometry& g) {
-    return standsAlone(row, fragments, g) && kinds[*row.name].endpoint &&
-           !startsWithAStrayMark(fragments[*row.name].text);
+    return standsAlone(row, fragments, g) && kinds[*row.name].endpoint && !hasAStrayMark(fragments[*row.name].text);
 }
 
 // Whether two rows' names stand as the panel's two place rows: left edges
@@ -470,8 +468,8 @@ struct Places {
 };
 
 // The pair of rows rows[at - 1] (upper) and rows[at] (lower), when they are
-// the panel's place rows and no row beside them continues them (the notice
-// row below is the panel's own).
+// the panel's place rows and no row beside them that could be a place
+// continues them.
 std::optional<Places> placeRowsEndingAt(const std::vector<PanelRow>& rows, std::size_t at, const Fragments& fragments,
                                         const std::vector<TextKind>& kinds, const Geometry& g) {
     if (at < 1 || at >= rows.size()) return std::nullopt;
@@ -483,8 +481,7 @@ std::optional<Places> placeRowsEndingAt(const std::vector<PanelRow>& rows, std::
     const PointBox lower = nameBox(fragments[*lowerRow.name], g);
     if (!standOneUnderTheOther(upper, lower)) return std::nullopt;
     const auto continues = [&](const PanelRow& row) {
-        return !row.notice && standsAlone(row, fragments, g) &&
-               continuesThePair(nameBox(fragments[*row.name], g), upper, lower);
+        return holdsAPlace(row, fragments, kinds, g) && continuesThePair(nameBox(fragments[*row.name], g), upper, lower);
     };
     if (at >= 2 && continues(rows[at - 2])) return std::nullopt;
     if (at + 1 < rows.size() && continues(rows[at + 1])) return std::nullopt;

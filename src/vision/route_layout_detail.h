@@ -34,7 +34,7 @@ inline constexpr double endpointTopLimit = 1 - 420.0 / 900;  // minY above this:
 // may stand before it, buttons far to its right), their left edges
 // aligned, with the notice row directly below the lower one.
 inline constexpr double endpointColumnWidth = 216;  // a place name starts left of this
-inline constexpr double endpointAlignment = 5;      // the two names' left edges this close
+inline constexpr double endpointAlignment = 8;      // the two names' left edges this close, as the recogniser boxes them
 inline constexpr double endpointNoticeReach = 100;  // from the lower name's bottom to the notice's top
 // Between the rows' centres: this many times the names' height, more than
 // the lines of one name wrapped in two.
