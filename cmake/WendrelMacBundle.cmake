@@ -30,21 +30,14 @@ endif()
 # the dispatcher gives, not on entitlements. The notary service wants that
 # file as plain XML without comments, so the reasons stand here.
 #
-# The codesign steps after deployment. Ad hoc: the whole bundle at once.
-# With an identity, inside out: every nested framework, plug-in and library
-# with the hardened runtime and a secure timestamp (the notary service
-# requires both), then the app itself again with its entitlements, which
-# belong to the main executable only.
+# The signing step after deployment: cmake/macos/sign_bundle.cmake signs
+# inside out (each nested library and framework, then the app with its
+# entitlements) and never with --deep, which applies one set of options to
+# every nested item and only finds code where it expects it.
 function(wendrel_signing_steps out bundle)
-  if(WENDREL_CODESIGN_IDENTITY STREQUAL "-")
-    set(${out} COMMAND codesign --force --deep --sign - "${bundle}" PARENT_SCOPE)
-    return()
-  endif()
-  set(signed codesign --force --options runtime --timestamp --sign "${WENDREL_CODESIGN_IDENTITY}")
-  set(${out}
-    COMMAND ${signed} --deep "${bundle}"
-    COMMAND ${signed} --entitlements "${PROJECT_SOURCE_DIR}/cmake/macos/Wendrel.entitlements" "${bundle}"
-    PARENT_SCOPE)
+  set(${out} COMMAND "${CMAKE_COMMAND}" -DBUNDLE=${bundle} "-DIDENTITY=${WENDREL_CODESIGN_IDENTITY}"
+    -DENTITLEMENTS=${PROJECT_SOURCE_DIR}/cmake/macos/Wendrel.entitlements
+    -P "${PROJECT_SOURCE_DIR}/cmake/macos/sign_bundle.cmake" PARENT_SCOPE)
 endfunction()
 
 function(wendrel_make_bundle target)

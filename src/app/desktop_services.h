@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -39,6 +40,11 @@ public:
     virtual bool preflight() = 0;
     // May ask the user; true when access is granted now.
     virtual bool request() = 0;
+    // Asks the capture service what this program may capture and does not
+    // wait for the answer. On macOS 15 and later the request alone may
+    // neither prompt nor list the program under Screen Recording; asking
+    // ScreenCaptureKit does both.
+    virtual void askCaptureService() = 0;
 };
 
 // The system clipboard, plain text only.
@@ -102,6 +108,9 @@ public:
     virtual ~ScreenReader() = default;
     virtual Expected<WindowImage, VisionError> captureWindow(std::string_view bundleIdentifier) = 0;
     virtual Expected<std::vector<std::string>, VisionError> recognizeRouteStrings(const WindowImage& image) = 0;
+    // Readies the recogniser for a first read (blocking, off the main
+    // thread); the recogniser's own error when it failed.
+    virtual std::optional<VisionError> warmUpRecognition() { return std::nullopt; }
 };
 
 struct DesktopServices {

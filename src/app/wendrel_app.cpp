@@ -88,12 +88,16 @@ QFont uiFont(int pixelSize, QFont::Weight weight) {
 
 }  // namespace
 
-WendrelApp::WendrelApp(wendrel::DesktopServices services) : services_(std::move(services)) {}
+WendrelApp::WendrelApp(wendrel::DesktopServices services, std::chrono::milliseconds recognitionLimit)
+    : services_(std::move(services)),
+      screenReader_(std::move(services_.screenReader)),
+      recognition_(screenReader_, recognitionLimit) {}
 
 WendrelApp::~WendrelApp() {
     // Release a task that waits for a hand-off, then wait for it to end: it
     // touches nothing of ours once the gate is closed.
     handoff_.close();
+    recognition_.close();
     joinReadTask();
 }
 
@@ -103,6 +107,10 @@ void WendrelApp::applicationDidFinishLaunching() {
     window_->raise();
     window_->activateWindow();
     refreshPermissionState(false);
+    // The recogniser's first request may take a minute; with Screen
+    // Recording granted a read will need it, so it is readied now, off the
+    // main thread, while the dispatcher plans the route.
+    if (screenRecordingAtLaunch_) recognition_.warmUp();
 }
 
 // ---- Window ----
@@ -208,6 +216,7 @@ void WendrelApp::showSettingsButton() {
 void WendrelApp::refreshPermissionState(bool prompt) {
     const bool trusted = services_.accessibilityTrust->isTrusted(prompt);
     const bool screen = services_.screenCapture->preflight();
+    screenRecordingAtLaunch_ = screen;
     if (trusted) {
         setStatus(QStringLiteral("✓ 可直接读取高德窗口"), NamedColor::green);
         settingsButton_->hide();
@@ -287,32 +296,47 @@ void WendrelApp::readAmap() {
         }
     }
 
-    const bool granted = services_.screenCapture->preflight() || services_.screenCapture->request();
-    if (!granted) {
+    if (!screenCaptureGranted()) {
         permissionSettings_ = "screen";
         showSettingsButton();
         showFailure(screenCaptureRefused);
+        return;
+    }
+    // A recognition that hangs keeps its thread; reading again cannot help.
+    if (const auto unusable = recognition_.unusable()) {
+        showFailure(unusable->localizedDescription());
         return;
     }
     readButton_->setEnabled(false);
     startReadTask();
 }
 
+bool WendrelApp::screenCaptureGranted() {
+    wendrel::ScreenCaptureAccess& access = *services_.screenCapture;
+    if (access.preflight()) return true;
+    const bool granted = access.request();
+    // The request may return false without a prompt and without listing
+    // Wendrel under Screen Recording; asking ScreenCaptureKit does both.
+    access.askCaptureService();
+    return granted;
+}
+
 void WendrelApp::startReadTask() {
     joinReadTask();  // the previous task has already handed off and is ending
     readTaskRunning_ = true;
     readTask_ = std::thread([this] {
-        wendrel::ScreenReader& reader = *services_.screenReader;
+        wendrel::ScreenReader& reader = *screenReader_;
         auto failed = [this](VisionError error) {
             handoff_.runAndWait([this, error = std::move(error)] {
                 finishReadTask();
                 readButton_->setEnabled(true);
-                showFailure(summary::screenReadFailureMessage(error));
+                showFailure(wendrel::recogniserUnusable(error) ? error.localizedDescription()
+                                                               : summary::screenReadFailureMessage(error));
             });
         };
-        const auto image = reader.captureWindow(amapBundleIdentifier);
+        auto image = reader.captureWindow(amapBundleIdentifier);
         if (!image) return failed(image.error());
-        const auto strings = reader.recognizeRouteStrings(image.value());
+        const auto strings = recognition_.recognizeRouteStrings(std::move(image.value()));
         if (!strings) return failed(strings.error());
         auto result = AmapParser::parse(strings.value(), std::chrono::system_clock::now());
         if (!result) return failed(AmapVisionReaderError::recognitionFailed);

@@ -7,12 +7,14 @@
 
 #include "app/desktop_services.h"
 #include "app/main_thread_handoff.h"
+#include "app/recognition_guard.h"
 #include "model/route_model.h"
 
 #include <QColor>
 #include <QFont>
 #include <QObject>
 
+#include <chrono>
 #include <memory>
 #include <optional>
 #include <string>
@@ -32,7 +34,9 @@ inline constexpr std::string_view freightSiteHost = "freight.example.com";
 
 class WendrelApp : public QObject {
 public:
-    explicit WendrelApp(wendrel::DesktopServices services);
+    // `recognitionLimit`: how long one text recognition may take.
+    explicit WendrelApp(wendrel::DesktopServices services,
+                        std::chrono::milliseconds recognitionLimit = wendrel::recognitionTimeLimit);
     ~WendrelApp() override;
     WendrelApp(const WendrelApp&) = delete;
     WendrelApp& operator=(const WendrelApp&) = delete;
@@ -79,6 +83,7 @@ private:
     void buildButtons();
     void setStatus(const QString& text, wendrel::NamedColor color);
     void showSettingsButton();
+    bool screenCaptureGranted();
     void startReadTask();
     void finishReadTask();
     void joinReadTask();
@@ -92,6 +97,10 @@ private:
     QPushButton* settingsButton_ = nullptr;
     std::optional<AmapReadResult> lastPayload_;
     std::string permissionSettings_ = "screen";
+    bool screenRecordingAtLaunch_ = false;
+
+    std::shared_ptr<wendrel::ScreenReader> screenReader_;
+    wendrel::RecognitionGuard recognition_;
 
     wendrel::MainThreadHandoff handoff_{this};
     std::thread readTask_;

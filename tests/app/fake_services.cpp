@@ -25,12 +25,15 @@ struct Capture : ScreenCaptureAccess {
     explicit Capture(FakeDesktop& d) : desktop(d) {}
     bool preflight() override {
         ++desktop.preflightCalls;
+        desktop.captureAccessCalls.emplace_back("preflight");
         return desktop.screenPreflight;
     }
     bool request() override {
         ++desktop.requestCalls;
+        desktop.captureAccessCalls.emplace_back("request");
         return desktop.screenRequest;
     }
+    void askCaptureService() override { desktop.captureAccessCalls.emplace_back("ask capture service"); }
     FakeDesktop& desktop;
 };
 
@@ -78,7 +81,8 @@ struct Harvest : AccessibilityHarvest {
 };
 
 struct Reader : ScreenReader {
-    explicit Reader(FakeDesktop& d) : desktop(d) {}
+    explicit Reader(FakeDesktop& d) : keepAlive(d.shared_from_this()), desktop(d) {}
+    std::shared_ptr<FakeDesktop> keepAlive;
     Expected<WindowImage, VisionError> captureWindow(std::string_view id) override {
         ++desktop.captures;
         if (desktop.captureHook) desktop.captureHook();
@@ -88,8 +92,16 @@ struct Reader : ScreenReader {
     }
     Expected<std::vector<std::string>, VisionError> recognizeRouteStrings(const WindowImage&) override {
         ++desktop.recognitions;
+        if (desktop.recognitionHook) desktop.recognitionHook();
+        ++desktop.recognitionsEnded;
         if (desktop.recognitionError) return *desktop.recognitionError;
         return desktop.recognizedStrings;
+    }
+    std::optional<VisionError> warmUpRecognition() override {
+        ++desktop.warmUps;
+        if (desktop.warmUpHook) desktop.warmUpHook();
+        ++desktop.recognitionsEnded;
+        return desktop.warmUpError;
     }
     FakeDesktop& desktop;
 };

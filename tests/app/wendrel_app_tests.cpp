@@ -37,6 +37,11 @@ const std::string firstFailureLine = "没有找到完整的货车路线结果。
 const std::string mapNotRunning = "没有找到正在运行的高德地图，请先打开 Mac 高德地图。";
 const std::string screenRefused = "请在系统设置 → 隐私与安全性 → 屏幕与系统音频录制中允许本助手，然后重新打开助手。";
 const std::string initialResult = "请先在高德地图选择“货车 → 重型货车 → 开始路线规划”。";
+const std::string recognitionTimedOut =
+    "屏幕文字识别超过 30 秒仍未完成，系统的文字识别可能卡住了。请退出 Wendrel 并重新打开，然后再读取。";
+const std::string recognitionStillHangs =
+    "上一次屏幕文字识别仍未完成，系统的文字识别卡住了。请退出 Wendrel 并重新打开，然后再读取。";
+const std::string recogniserNotReady = "系统的文字识别没能准备好。请退出 Wendrel 并重新打开，然后再读取。";
 
 QApplication& application() {
     static int argc = 1;
@@ -93,7 +98,7 @@ protected:
     }
 
     void launch() {
-        app = std::make_unique<WendrelApp>(desktop.services());
+        app = std::make_unique<WendrelApp>(desktop.services(), recognitionLimit);
         app->applicationDidFinishLaunching();
         app->readButton()->installEventFilter(&enabledChanges);
     }
@@ -142,7 +147,9 @@ protected:
         EXPECT_TRUE(app->readButton()->isEnabled());
     }
 
-    FakeDesktop desktop;
+    std::shared_ptr<FakeDesktop> sharedDesktop = std::make_shared<FakeDesktop>();
+    FakeDesktop& desktop = *sharedDesktop;
+    std::chrono::milliseconds recognitionLimit = wendrel::recognitionTimeLimit;
     EnabledChanges enabledChanges;
     std::unique_ptr<WendrelApp> app;
 };
@@ -375,6 +382,120 @@ INSTANTIATE_TEST_SUITE_P(
         SuccessCase{"UntrustedAndCaptureGrantedOnRequest", false, {panelText}, false, true, {}, 1, 1}),
     [](const auto& param) { return std::string(param.param.name); });
 
+struct CaptureAccessCase {
+    const char* name;
+    bool preflight;
+    bool request;
+    std::vector<std::string> calls;
+    bool captured;
+    friend void PrintTo(const CaptureAccessCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class CaptureAccessOrderTest : public WendrelAppTest, public ::testing::WithParamInterface<CaptureAccessCase> {};
+
+// Without a grant the request alone may neither prompt nor list Wendrel, so
+// the capture service is asked too; the request's answer decides.
+TEST_P(CaptureAccessOrderTest, AsksTheCaptureServiceAfterARequest) {
+    const CaptureAccessCase& c = GetParam();
+    desktop.recognizedStrings = {panelText};
+    launch();
+    desktop.screenPreflight = c.preflight;
+    desktop.screenRequest = c.request;
+    desktop.captureAccessCalls.clear();
+    read();
+    EXPECT_EQ(desktop.captureAccessCalls, c.calls);
+    EXPECT_EQ(desktop.captures, c.captured ? 1 : 0);
+    if (!c.captured) {
+        expectFailure(screenRefused);
+        EXPECT_FALSE(app->settingsButton()->isHidden());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Grants, CaptureAccessOrderTest,
+    ::testing::Values(CaptureAccessCase{"AllowedAlready", true, false, {"preflight"}, true},
+                      CaptureAccessCase{"GrantedOnRequest", false, true,
+                                        {"preflight", "request", "ask capture service"}, true},
+                      CaptureAccessCase{"Refused", false, false, {"preflight", "request", "ask capture service"}, false}),
+    [](const auto& param) { return std::string(param.param.name); });
+
+TEST_F(WendrelAppTest, ARecognitionThatHangsFailsTheReadAndTheNextOneAtOnce) {
+    recognitionLimit = std::chrono::milliseconds(100);
+    desktop.recognizedStrings = {panelText};
+    CaptureGate gate;
+    desktop.recognitionHook = gate.hook();
+    launch();
+    waitUntil([&] { return desktop.recognitionsEnded == 1; });  // the launch's warm-up
+    read();
+    expectFailure(recognitionTimedOut);
+
+    // The stuck request keeps its thread; no second one is started.
+    app->readButton()->click();
+    EXPECT_FALSE(app->readTaskRunning());
+    EXPECT_EQ(text(app->resultLabel()), recognitionStillHangs);
+    EXPECT_EQ(desktop.captures, 1);
+    EXPECT_EQ(desktop.recognitions, 1);
+    EXPECT_TRUE(app->readButton()->isEnabled());
+
+    // Once it has come back, reads work again.
+    gate.release();
+    waitUntil([&] { return desktop.recognitionsEnded == 2; });
+    read();
+    EXPECT_EQ(text(app->statusLabel()), "✓ 已读取并复制，可以回到运费网站导入");
+    EXPECT_EQ(desktop.recognitions, 2);
+}
+
+struct WarmUpCase {
+    const char* name;
+    bool trusted;
+    bool screen;
+    int warmUps;
+    friend void PrintTo(const WarmUpCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class WarmUpTest : public WendrelAppTest, public ::testing::WithParamInterface<WarmUpCase> {};
+
+TEST_P(WarmUpTest, TheRecogniserIsReadiedAtLaunchWhenScreenRecordingIsGranted) {
+    const WarmUpCase& c = GetParam();
+    desktop.trusted = c.trusted;
+    desktop.screenPreflight = c.screen;
+    launch();
+    waitUntil([&] { return desktop.recognitionsEnded == c.warmUps; });
+    EXPECT_EQ(desktop.warmUps, c.warmUps);
+}
+
+INSTANTIATE_TEST_SUITE_P(Grants, WarmUpTest,
+                         ::testing::Values(WarmUpCase{"ScreenRecording", false, true, 1},
+                                           WarmUpCase{"BothGrants", true, true, 1},
+                                           WarmUpCase{"AccessibilityOnly", true, false, 0},
+                                           WarmUpCase{"Neither", false, false, 0}),
+                         [](const auto& param) { return std::string(param.param.name); });
+
+TEST_F(WendrelAppTest, AReadWaitsForTheWarmUpInsteadOfStartingASecondRequest) {
+    desktop.recognizedStrings = {panelText};
+    CaptureGate gate;
+    desktop.warmUpHook = gate.hook();
+    launch();
+    app->readButton()->click();
+    waitUntil([&] { return desktop.captures == 1; });
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_EQ(desktop.recognitions, 0);
+    gate.release();
+    waitUntil([&] { return !app->readTaskRunning(); });
+    expectSuccess();
+    EXPECT_EQ(desktop.recognitions, 1);
+}
+
+TEST_F(WendrelAppTest, AFailedWarmUpMakesEveryScreenReadSayToReopen) {
+    desktop.warmUpError = VisionError(PlatformError{"Vision", 13, "e5rt execution stream failed"});
+    launch();
+    waitUntil([&] { return desktop.recognitionsEnded == 1; });
+    app->readButton()->click();
+    expectFailure(recogniserNotReady);
+    EXPECT_EQ(desktop.captures, 0);
+    EXPECT_EQ(enabledChanges.disables, 0);
+}
+
 TEST_F(WendrelAppTest, WhileReadingOnlyTheStatusChangesAndTheButtonIsDisabled) {
     desktop.recognizedStrings = {panelText};
     launch();
@@ -452,7 +573,7 @@ TEST_F(WendrelAppTest, ReturnAndEnterPressTheReadButton) {
     launch();
     desktop.pids.clear();
     QWidget* window = app->window();
-    QApplication::setActiveWindow(window);
+    window->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(window));
     QTest::keyClick(window, Qt::Key_Return);
     EXPECT_EQ(desktop.alerts, 1);

@@ -17,7 +17,8 @@ std::unique_ptr<RunningApplications> makeAppKitRunningApplications();
 // kAXTrustedCheckOptionPrompt so the system asks the user.
 std::unique_ptr<AccessibilityTrust> makeAxAccessibilityTrust();
 
-// CGPreflightScreenCaptureAccess and CGRequestScreenCaptureAccess.
+// CGPreflightScreenCaptureAccess and CGRequestScreenCaptureAccess; the
+// capture service asked is SCShareableContent.
 std::unique_ptr<ScreenCaptureAccess> makeCgScreenCaptureAccess();
 
 // NSSound "Glass" for success, NSBeep for the alert.
