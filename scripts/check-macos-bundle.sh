@@ -3,8 +3,7 @@
 # a dispatcher's Mac has no Homebrew. Every Mach-O file of the bundle may
 # load libraries only from /System/, /usr/lib/, or from inside the bundle
 # (@rpath, @executable_path or @loader_path to a file that is there), and
-# may search only paths inside the bundle (LC_RPATH). While Qt is in the
-# bundle its cocoa platform plug-in must be there too.
+# may search only paths inside the bundle (LC_RPATH).
 #
 #   scripts/check-macos-bundle.sh build-macos/bin/Wendrel.app
 #
@@ -67,10 +66,6 @@ while IFS= read -r -d '' file; do
   otool -h "$file" > /dev/null 2>&1 || continue
   check_file "$file"
 done < <(find "$app/Contents" -type f -print0)
-
-if [ -d "$frameworks/QtCore.framework" ] && [ ! -e "$app/Contents/PlugIns/platforms/libqcocoa.dylib" ]; then
-  fault "Qt is in the bundle without its cocoa platform plug-in (Contents/PlugIns/platforms/libqcocoa.dylib)"
-fi
 
 if [ "$faults" -gt 0 ]; then
   echo "$app: $faults faults"

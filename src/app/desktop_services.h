@@ -6,8 +6,6 @@
 #include "model/expected.h"
 #include "vision/amap_vision_reader.h"
 
-#include <QColor>
-
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -74,26 +72,6 @@ public:
     virtual void openPrivacySettings(std::string_view permission) = 0;
 };
 
-// The named colours the window uses, resolved by each platform.
-enum class NamedColor {
-    label,
-    secondaryLabel,
-    tertiaryLabel,
-    controlBackground,
-    separator,
-    teal,
-    blue,
-    red,
-    green,
-    orange,
-};
-
-class ColorScheme {
-public:
-    virtual ~ColorScheme() = default;
-    virtual QColor color(NamedColor name) = 0;
-};
-
 // The texts of an application's accessibility tree. Called on the main thread.
 class AccessibilityHarvest {
 public:
@@ -120,12 +98,12 @@ struct DesktopServices {
     std::unique_ptr<Clipboard> clipboard;
     std::unique_ptr<Sounds> sounds;
     std::unique_ptr<SettingsOpener> settings;
-    std::unique_ptr<ColorScheme> colors;
     std::unique_ptr<AccessibilityHarvest> accessibilityHarvest;
     std::unique_ptr<ScreenReader> screenReader;
 };
 
-// The platform's services, with the given readers. Needs a QApplication.
+// The platform's services, with the given readers. On Linux it needs a
+// QApplication (the clipboard is Qt's).
 DesktopServices makeDesktopServices(std::unique_ptr<AccessibilityHarvest> accessibilityHarvest,
                                     std::unique_ptr<ScreenReader> screenReader);
 

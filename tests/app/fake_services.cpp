@@ -65,12 +65,6 @@ struct Settings : SettingsOpener {
     FakeDesktop& desktop;
 };
 
-struct Colors : ColorScheme {
-    explicit Colors(FakeDesktop& d) : desktop(d) {}
-    QColor color(NamedColor name) override { return desktop.colorOf(name); }
-    FakeDesktop& desktop;
-};
-
 struct Harvest : AccessibilityHarvest {
     explicit Harvest(FakeDesktop& d) : desktop(d) {}
     std::vector<std::string> readStrings(std::int32_t pid) override {
@@ -116,13 +110,8 @@ wendrel::DesktopServices FakeDesktop::services() {
     s.clipboard = std::make_unique<FakeClipboard>(*this);
     s.sounds = std::make_unique<FakeSounds>(*this);
     s.settings = std::make_unique<Settings>(*this);
-    s.colors = std::make_unique<Colors>(*this);
     s.accessibilityHarvest = std::make_unique<Harvest>(*this);
     s.screenReader = std::make_unique<Reader>(*this);
     return s;
 }
 
-// A distinct colour per name, so a test can tell which one a label got.
-QColor FakeDesktop::colorOf(wendrel::NamedColor name) const {
-    return QColor::fromHsv(static_cast<int>(name) * 35, 200, 180);
-}

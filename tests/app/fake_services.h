@@ -6,6 +6,8 @@
 #include "app/desktop_services.h"
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -49,5 +51,28 @@ struct FakeDesktop : std::enable_shared_from_this<FakeDesktop> {
     std::atomic<int> recognitionsEnded{0};  // warm-ups included
 
     wendrel::DesktopServices services();
-    QColor colorOf(wendrel::NamedColor name) const;
+};
+
+// Holds a capture, a recognition or a warm-up until released (at most five
+// seconds).
+class CaptureGate {
+public:
+    std::function<void()> hook() {
+        return [this] {
+            std::unique_lock lock(mutex_);
+            released_.wait_for(lock, std::chrono::seconds(5), [this] { return open_; });
+        };
+    }
+    void release() {
+        {
+            std::lock_guard lock(mutex_);
+            open_ = true;
+        }
+        released_.notify_all();
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable released_;
+    bool open_ = false;
 };

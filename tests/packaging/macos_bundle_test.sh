@@ -69,17 +69,18 @@ app=$(new_app missing); echo @rpath/libicui18n.78.dylib >> "$app/Contents/MacOS/
 expect rpath-library-missing fail "$app"
 app=$(new_app escape); echo @loader_path/../../../outside.dylib >> "$app/Contents/MacOS/Wendrel.loads"; : > "$work/escape/outside.dylib"
 expect loader-path-leaves-bundle fail "$app"
-app=$(new_app qt); macho "$app/Contents/Frameworks/QtCore.framework/Versions/A/QtCore" /usr/lib/libc++.1.dylib
-expect qt-without-cocoa-plugin fail "$app"
-macho "$app/Contents/PlugIns/platforms/libqcocoa.dylib" /usr/lib/libc++.1.dylib
-expect qt-with-cocoa-plugin pass "$app"
+# A bundle with nested code of every kind, for the signing order.
+app=$(new_app nested)
+macho "$app/Contents/Frameworks/Sparkle.framework/Versions/B/Sparkle" /usr/lib/libc++.1.dylib
+macho "$app/Contents/PlugIns/helpers/libhelper.dylib" /usr/lib/libc++.1.dylib
+expect nested-code pass "$app"
 
 # Signing: every nested item before what holds it, the app last, never --deep.
 export CODESIGN_LOG="$work/codesign.log"
 cmake -DBUNDLE="$app" -DIDENTITY="Developer ID Application: Test (TEAMID)" -DENTITLEMENTS=/dev/null \
   -P "$project/cmake/macos/sign_bundle.cmake" || { echo "FAIL signing ran"; failures=$((failures + 1)); }
 signed=$(sed 's/.* //' "$CODESIGN_LOG" | sed "s|^$app|APP|")
-want=$(printf '%s\n' APP/Contents/PlugIns/platforms/libqcocoa.dylib APP/Contents/Frameworks/QtCore.framework \
+want=$(printf '%s\n' APP/Contents/PlugIns/helpers/libhelper.dylib APP/Contents/Frameworks/Sparkle.framework \
   APP/Contents/Frameworks/libicuuc.78.dylib APP)
 if [ "$signed" != "$want" ] || grep -q -- --deep "$CODESIGN_LOG" || ! tail -1 "$CODESIGN_LOG" | grep -q -- '--entitlements'; then
   echo "FAIL signing order"; cat "$CODESIGN_LOG"; failures=$((failures + 1))
