@@ -14,7 +14,8 @@ namespace wendrel {
 
 class MainThreadHandoff {
 public:
-    // `post` queues a function to run on the main thread (the window's).
+    // `post` queues a function to run on the main thread (the window's),
+    // later: it must not run it before returning.
     using Post = std::function<void(std::function<void()>)>;
     explicit MainThreadHandoff(Post post);
 
