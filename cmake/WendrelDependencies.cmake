@@ -9,7 +9,20 @@ if(APPLE AND NOT ICU_ROOT AND NOT DEFINED ENV{ICU_ROOT})
   endif()
 endif()
 
-find_package(ICU REQUIRED COMPONENTS uc i18n)
+# On macOS ICU is linked statically: Homebrew's icu4c bottle is built with
+# --enable-static, and Wendrel.app then loads no library from outside the
+# system. libicudata.a holds the data the static libraries need.
+if(APPLE)
+  set(wendrel_library_suffixes ${CMAKE_FIND_LIBRARY_SUFFIXES})
+  set(CMAKE_FIND_LIBRARY_SUFFIXES .a)
+  find_package(ICU REQUIRED COMPONENTS uc i18n data)
+  set(CMAKE_FIND_LIBRARY_SUFFIXES ${wendrel_library_suffixes})
+  foreach(component uc i18n)
+    set_property(TARGET ICU::${component} APPEND PROPERTY INTERFACE_LINK_LIBRARIES ICU::data)
+  endforeach()
+else()
+  find_package(ICU REQUIRED COMPONENTS uc i18n)
+endif()
 find_package(nlohmann_json 3.10 REQUIRED)
 find_package(PkgConfig REQUIRED)
 
@@ -43,15 +56,14 @@ if(CMAKE_SYSTEM_NAME STREQUAL "Linux" AND NOT WENDREL_FUZZ)
   pkg_check_modules(CANBERRA IMPORTED_TARGET libcanberra)
 endif()
 
-# On macOS: Qt 6 for the window, the clipboard and opening the settings page;
-# AppKit, the Accessibility API, CoreGraphics, ScreenCaptureKit and Vision
-# from the system, reached from Objective-C++ where their API is
-# Objective-C. No Tesseract, X11 or AT-SPI.
+# On macOS: AppKit (the window, the pasteboard, the workspace), the
+# Accessibility API, CoreGraphics, ScreenCaptureKit and Vision from the
+# system, reached from Objective-C++ where their API is Objective-C. No Qt,
+# no OpenCV, X11 or AT-SPI.
 if(APPLE)
   set(WENDREL_PLATFORM_MACOS ON)
   enable_language(OBJCXX)
   set(CMAKE_OBJCXX_STANDARD 20)
   set(CMAKE_OBJCXX_STANDARD_REQUIRED ON)
   set(CMAKE_OBJCXX_EXTENSIONS OFF)
-  find_package(Qt6 REQUIRED COMPONENTS Core Gui Widgets)
 endif()

@@ -1,5 +1,6 @@
 # Wendrel.app: the program as a macOS application bundle with our own
-# Info.plist, Qt deployed into it with macdeployqt, and signed.
+# Info.plist, signed. It holds the executable alone: the window is AppKit,
+# ICU is linked statically, and everything else comes from the system.
 #
 # macOS keeps the Accessibility and Screen Recording grants for the app's
 # designated requirement, which its signature carries. Signed with a
@@ -24,27 +25,20 @@ endif()
 
 # cmake/macos/Wendrel.entitlements claims nothing. Wendrel needs none of the
 # hardened runtime's exceptions (no JIT, no unsigned executable memory, no
-# library from outside the bundle: macdeployqt copies each one in and it is
-# signed with the app) and no sandbox, nor any of the sandbox's network
+# library from outside the system: the executable loads only /usr/lib and
+# /System) and no sandbox, nor any of the sandbox's network
 # entitlements; reading the map application's window rests on the two grants
 # the dispatcher gives, not on entitlements. The notary service wants that
 # file as plain XML without comments, so the reasons stand here.
 #
-# The codesign steps after deployment. Ad hoc: the whole bundle at once.
-# With an identity, inside out: every nested framework, plug-in and library
-# with the hardened runtime and a secure timestamp (the notary service
-# requires both), then the app itself again with its entitlements, which
-# belong to the main executable only.
+# The signing step after each link: cmake/macos/sign_bundle.cmake signs
+# inside out (each nested library and framework, then the app with its
+# entitlements) and never with --deep, which applies one set of options to
+# every nested item and only finds code where it expects it.
 function(wendrel_signing_steps out bundle)
-  if(WENDREL_CODESIGN_IDENTITY STREQUAL "-")
-    set(${out} COMMAND codesign --force --deep --sign - "${bundle}" PARENT_SCOPE)
-    return()
-  endif()
-  set(signed codesign --force --options runtime --timestamp --sign "${WENDREL_CODESIGN_IDENTITY}")
-  set(${out}
-    COMMAND ${signed} --deep "${bundle}"
-    COMMAND ${signed} --entitlements "${PROJECT_SOURCE_DIR}/cmake/macos/Wendrel.entitlements" "${bundle}"
-    PARENT_SCOPE)
+  set(${out} COMMAND "${CMAKE_COMMAND}" -DBUNDLE=${bundle} "-DIDENTITY=${WENDREL_CODESIGN_IDENTITY}"
+    -DENTITLEMENTS=${PROJECT_SOURCE_DIR}/cmake/macos/Wendrel.entitlements
+    -P "${PROJECT_SOURCE_DIR}/cmake/macos/sign_bundle.cmake" PARENT_SCOPE)
 endfunction()
 
 function(wendrel_make_bundle target)
@@ -57,15 +51,10 @@ function(wendrel_make_bundle target)
     MACOSX_BUNDLE_BUNDLE_VERSION ${PROJECT_VERSION}
     MACOSX_BUNDLE_SHORT_VERSION_STRING ${PROJECT_VERSION})
 
-  find_program(WENDREL_MACDEPLOYQT macdeployqt
-    HINTS "${QT6_INSTALL_PREFIX}/${QT6_INSTALL_BINS}" "${Qt6_DIR}/../../../bin"
-    REQUIRED)
-  # After each link: macdeployqt copies what is missing and points the fresh
-  # executable at the bundle's frameworks; the signature covers the result.
+  # After each link; the signature covers the fresh executable.
   wendrel_signing_steps(signing "$<TARGET_BUNDLE_DIR:${target}>")
   add_custom_command(TARGET ${target} POST_BUILD
-    COMMAND "${WENDREL_MACDEPLOYQT}" "$<TARGET_BUNDLE_DIR:${target}>"
     ${signing}
-    COMMENT "Deploying Qt into Wendrel.app and signing it (${WENDREL_CODESIGN_IDENTITY})"
+    COMMENT "Signing Wendrel.app (${WENDREL_CODESIGN_IDENTITY})"
     VERBATIM)
 endfunction()

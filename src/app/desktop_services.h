@@ -6,10 +6,9 @@
 #include "model/expected.h"
 #include "vision/amap_vision_reader.h"
 
-#include <QColor>
-
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -39,6 +38,11 @@ public:
     virtual bool preflight() = 0;
     // May ask the user; true when access is granted now.
     virtual bool request() = 0;
+    // Asks the capture service what this program may capture and does not
+    // wait for the answer. On macOS 15 and later the request alone may
+    // neither prompt nor list the program under Screen Recording; asking
+    // ScreenCaptureKit does both.
+    virtual void askCaptureService() = 0;
 };
 
 // The system clipboard, plain text only.
@@ -68,26 +72,6 @@ public:
     virtual void openPrivacySettings(std::string_view permission) = 0;
 };
 
-// The named colours the window uses, resolved by each platform.
-enum class NamedColor {
-    label,
-    secondaryLabel,
-    tertiaryLabel,
-    controlBackground,
-    separator,
-    teal,
-    blue,
-    red,
-    green,
-    orange,
-};
-
-class ColorScheme {
-public:
-    virtual ~ColorScheme() = default;
-    virtual QColor color(NamedColor name) = 0;
-};
-
 // The texts of an application's accessibility tree. Called on the main thread.
 class AccessibilityHarvest {
 public:
@@ -102,6 +86,9 @@ public:
     virtual ~ScreenReader() = default;
     virtual Expected<WindowImage, VisionError> captureWindow(std::string_view bundleIdentifier) = 0;
     virtual Expected<std::vector<std::string>, VisionError> recognizeRouteStrings(const WindowImage& image) = 0;
+    // Readies the recogniser for a first read (blocking, off the main
+    // thread); the recogniser's own error when it failed.
+    virtual std::optional<VisionError> warmUpRecognition() { return std::nullopt; }
 };
 
 struct DesktopServices {
@@ -111,12 +98,12 @@ struct DesktopServices {
     std::unique_ptr<Clipboard> clipboard;
     std::unique_ptr<Sounds> sounds;
     std::unique_ptr<SettingsOpener> settings;
-    std::unique_ptr<ColorScheme> colors;
     std::unique_ptr<AccessibilityHarvest> accessibilityHarvest;
     std::unique_ptr<ScreenReader> screenReader;
 };
 
-// The platform's services, with the given readers. Needs a QApplication.
+// The platform's services, with the given readers. On Linux it needs a
+// QApplication (the clipboard is Qt's).
 DesktopServices makeDesktopServices(std::unique_ptr<AccessibilityHarvest> accessibilityHarvest,
                                     std::unique_ptr<ScreenReader> screenReader);
 

@@ -1,31 +1,26 @@
 #include "app/main_thread_handoff.h"
 
-#include <QMetaObject>
-
 namespace wendrel {
 
-MainThreadHandoff::MainThreadHandoff(QObject* context) : context_(context) {}
+MainThreadHandoff::MainThreadHandoff(Post post) : post_(std::move(post)) {}
 
 bool MainThreadHandoff::runAndWait(std::function<void()> work) {
     auto state = state_;
     auto done = std::make_shared<bool>(false);
     std::unique_lock lock(state->mutex);
     if (state->closed) return false;
-    // Queued to the context's thread; Qt drops the call if the context is
-    // destroyed first.
-    QMetaObject::invokeMethod(
-        context_,
-        [state, done, work = std::move(work)] {
-            {
-                std::lock_guard guard(state->mutex);
-                if (state->closed) return;
-            }
-            work();
+    // The queued call checks the gate first: after close() it runs nothing,
+    // whenever the main thread gets to it.
+    post_([state, done, work = std::move(work)] {
+        {
             std::lock_guard guard(state->mutex);
-            *done = true;
-            state->changed.notify_all();
-        },
-        Qt::QueuedConnection);
+            if (state->closed) return;
+        }
+        work();
+        std::lock_guard guard(state->mutex);
+        *done = true;
+        state->changed.notify_all();
+    });
     state->changed.wait(lock, [&] { return *done || state->closed; });
     return *done;
 }

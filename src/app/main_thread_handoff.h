@@ -5,8 +5,6 @@
 // later hand-offs are dropped, so quitting never waits on an event loop
 // that has stopped.
 
-#include <QObject>
-
 #include <condition_variable>
 #include <functional>
 #include <memory>
@@ -16,8 +14,10 @@ namespace wendrel {
 
 class MainThreadHandoff {
 public:
-    // Hand-offs run in `context`'s thread while `context` lives.
-    explicit MainThreadHandoff(QObject* context);
+    // `post` queues a function to run on the main thread (the window's),
+    // later: it must not run it before returning.
+    using Post = std::function<void(std::function<void()>)>;
+    explicit MainThreadHandoff(Post post);
 
     // From a background thread: runs `work` on the main thread and waits for
     // it. False, without running `work`, when the gate is or becomes closed.
@@ -33,7 +33,7 @@ private:
         std::condition_variable changed;
         bool closed = false;
     };
-    QObject* context_;
+    Post post_;
     std::shared_ptr<State> state_ = std::make_shared<State>();
 };
 

@@ -23,6 +23,8 @@ public:
     Expected<std::vector<std::string>, VisionError> recognizeRouteStrings(const WindowImage& image) override {
         return AmapVisionReader::recognizeRouteStrings(image);
     }
+
+    std::optional<VisionError> warmUpRecognition() override { return AmapVisionReader::warmUpRecognition(); }
 };
 
 }  // namespace

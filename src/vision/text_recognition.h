@@ -3,6 +3,8 @@
 
 #include "vision/amap_vision_reader.h"
 
+#include <optional>
+
 namespace AmapVisionReader {
 
 // The recognised, trimmed, non-empty text lines with their boxes, in the
@@ -13,6 +15,12 @@ Expected<std::vector<AmapRecognizedFragment>, VisionError> recognizeFragments(co
 // the window's capture, instead of at the start of recognizeFragments.
 // Returns at once.
 void prepareRecognition();
+
+// Readies the recogniser for a first read and waits until it is: Vision
+// prepares its accurate model on a process's first request, which can take
+// a minute. Off the main thread only. The recogniser's own error when it
+// failed; nothing when there is nothing to ready.
+std::optional<VisionError> warmUpRecognition();
 
 // Lets go of what the recogniser keeps between reads (its models); the next
 // read loads them again. The recogniser also does this by itself once reads

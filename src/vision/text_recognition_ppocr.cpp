@@ -362,6 +362,9 @@ Expected<std::vector<AmapRecognizedFragment>, VisionError> recognizeFragments(co
     }
 }
 
+// The models load beside each read's capture; there is nothing to ready.
+std::optional<VisionError> warmUpRecognition() { return std::nullopt; }
+
 void releaseRecognitionModels() {
     Models& m = models();
     const std::lock_guard lock(m.mutex);

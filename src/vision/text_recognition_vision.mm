@@ -4,6 +4,7 @@
 // What becomes of the observations is decided in text_observations.cpp.
 
 #import <CoreGraphics/CoreGraphics.h>
+#import <CoreText/CoreText.h>
 #import <Vision/Vision.h>
 
 #include "platform/macos/cf_ref.h"
@@ -45,6 +46,48 @@ recognition::TextObservation observationOf(VNRecognizedTextObservation* observat
     return result;
 }
 
+// A line of the panel's kind, black on white in the system's Chinese font:
+// enough for Vision to run its accurate detector and recogniser once.
+CfRef<CGImageRef> sampleLine() {
+    constexpr std::size_t width = 480, height = 96;
+    const CfRef<CGColorSpaceRef> sRGB(CGColorSpaceCreateWithName(kCGColorSpaceSRGB));
+    const CfRef<CGContextRef> context(CGBitmapContextCreate(nullptr, width, height, 8, width * 4, sRGB.get(),
+                                                            static_cast<uint32_t>(kCGImageAlphaNoneSkipLast)));
+    if (!context) return {};
+    CGContextSetRGBFillColor(context.get(), 1, 1, 1, 1);
+    CGContextFillRect(context.get(), CGRectMake(0, 0, width, height));
+    const CfRef<CTFontRef> font(CTFontCreateUIFontForLanguage(kCTFontUIFontSystem, 40, CFSTR("zh-Hans")));
+    if (!font) return {};
+    const void* keys[] = {kCTFontAttributeName, kCTForegroundColorFromContextAttributeName};
+    const void* values[] = {font.get(), kCFBooleanTrue};
+    const CfRef<CFDictionaryRef> attributes(CFDictionaryCreate(kCFAllocatorDefault, keys, values, 2,
+                                                               &kCFTypeDictionaryKeyCallBacks,
+                                                               &kCFTypeDictionaryValueCallBacks));
+    const CfRef<CFAttributedStringRef> text(
+        CFAttributedStringCreate(kCFAllocatorDefault, CFSTR("方案一 312.5公里"), attributes.get()));
+    const CfRef<CTLineRef> line(CTLineCreateWithAttributedString(text.get()));
+    CGContextSetRGBFillColor(context.get(), 0, 0, 0, 1);
+    CGContextSetTextPosition(context.get(), 16, 30);
+    CTLineDraw(line.get(), context.get());
+    return CfRef<CGImageRef>(CGBitmapContextCreateImage(context.get()));
+}
+
+std::optional<PlatformError> performAccurateRequest(CGImageRef image, VNRecognizeTextRequest* request) {
+    VNImageRequestHandler* handler = [[VNImageRequestHandler alloc] initWithCGImage:image options:@{}];
+    NSError* error = nil;
+    // Synchronous: when it returns YES the request's results are complete.
+    if (![handler performRequests:@[ request ] error:&error]) return macos::platformErrorOf(error, "Vision");
+    return std::nullopt;
+}
+
+VNRecognizeTextRequest* accurateRequest() {
+    VNRecognizeTextRequest* request = [[VNRecognizeTextRequest alloc] init];
+    request.recognitionLevel = VNRequestTextRecognitionLevelAccurate;
+    request.recognitionLanguages = @[ @"zh-Hans", @"en-US" ];
+    request.usesLanguageCorrection = YES;
+    return request;
+}
+
 }  // namespace
 
 Expected<std::vector<AmapRecognizedFragment>, VisionError> recognizeFragments(const WindowImage& image) {
@@ -53,16 +96,8 @@ Expected<std::vector<AmapRecognizedFragment>, VisionError> recognizeFragments(co
         const CfRef<CGImageRef> cgImage = cgImageOf(image);
         if (!cgImage) return VisionError(PlatformError{"CoreGraphics", 1, "无法把窗口画面交给文字识别"});
 
-        VNRecognizeTextRequest* request = [[VNRecognizeTextRequest alloc] init];
-        request.recognitionLevel = VNRequestTextRecognitionLevelAccurate;
-        request.recognitionLanguages = @[ @"zh-Hans", @"en-US" ];
-        request.usesLanguageCorrection = YES;
-
-        VNImageRequestHandler* handler = [[VNImageRequestHandler alloc] initWithCGImage:cgImage.get() options:@{}];
-        NSError* error = nil;
-        // Synchronous: when it returns YES the request's results are complete.
-        if (![handler performRequests:@[ request ] error:&error])
-            return VisionError(macos::platformErrorOf(error, "Vision"));
+        VNRecognizeTextRequest* request = accurateRequest();
+        if (auto error = performAccurateRequest(cgImage.get(), request)) return VisionError(std::move(*error));
 
         // Absent results (nil) enumerate as none.
         std::vector<recognition::TextObservation> observations;
@@ -76,6 +111,19 @@ Expected<std::vector<AmapRecognizedFragment>, VisionError> recognizeFragments(co
 // Each read makes its own Vision request; nothing is kept between reads,
 // and nothing needs loading ahead of one.
 void prepareRecognition() {}
+
+// The same accurate request as a read's, on one short line: Vision prepares
+// its model on a process's first request, so the read after this one does
+// not wait for it.
+std::optional<VisionError> warmUpRecognition() {
+    @autoreleasepool {
+        const CfRef<CGImageRef> sample = sampleLine();
+        // Without a sample the read's own request is the first: no fault of Vision.
+        if (!sample) return std::nullopt;
+        if (auto error = performAccurateRequest(sample.get(), accurateRequest())) return VisionError(std::move(*error));
+        return std::nullopt;
+    }
+}
 
 void releaseRecognitionModels() {}
 

@@ -25,12 +25,15 @@ struct Capture : ScreenCaptureAccess {
     explicit Capture(FakeDesktop& d) : desktop(d) {}
     bool preflight() override {
         ++desktop.preflightCalls;
+        desktop.captureAccessCalls.emplace_back("preflight");
         return desktop.screenPreflight;
     }
     bool request() override {
         ++desktop.requestCalls;
+        desktop.captureAccessCalls.emplace_back("request");
         return desktop.screenRequest;
     }
+    void askCaptureService() override { desktop.captureAccessCalls.emplace_back("ask capture service"); }
     FakeDesktop& desktop;
 };
 
@@ -62,12 +65,6 @@ struct Settings : SettingsOpener {
     FakeDesktop& desktop;
 };
 
-struct Colors : ColorScheme {
-    explicit Colors(FakeDesktop& d) : desktop(d) {}
-    QColor color(NamedColor name) override { return desktop.colorOf(name); }
-    FakeDesktop& desktop;
-};
-
 struct Harvest : AccessibilityHarvest {
     explicit Harvest(FakeDesktop& d) : desktop(d) {}
     std::vector<std::string> readStrings(std::int32_t pid) override {
@@ -78,7 +75,8 @@ struct Harvest : AccessibilityHarvest {
 };
 
 struct Reader : ScreenReader {
-    explicit Reader(FakeDesktop& d) : desktop(d) {}
+    explicit Reader(FakeDesktop& d) : keepAlive(d.shared_from_this()), desktop(d) {}
+    std::shared_ptr<FakeDesktop> keepAlive;
     Expected<WindowImage, VisionError> captureWindow(std::string_view id) override {
         ++desktop.captures;
         if (desktop.captureHook) desktop.captureHook();
@@ -88,8 +86,16 @@ struct Reader : ScreenReader {
     }
     Expected<std::vector<std::string>, VisionError> recognizeRouteStrings(const WindowImage&) override {
         ++desktop.recognitions;
+        if (desktop.recognitionHook) desktop.recognitionHook();
+        ++desktop.recognitionsEnded;
         if (desktop.recognitionError) return *desktop.recognitionError;
         return desktop.recognizedStrings;
+    }
+    std::optional<VisionError> warmUpRecognition() override {
+        ++desktop.warmUps;
+        if (desktop.warmUpHook) desktop.warmUpHook();
+        ++desktop.recognitionsEnded;
+        return desktop.warmUpError;
     }
     FakeDesktop& desktop;
 };
@@ -104,13 +110,8 @@ wendrel::DesktopServices FakeDesktop::services() {
     s.clipboard = std::make_unique<FakeClipboard>(*this);
     s.sounds = std::make_unique<FakeSounds>(*this);
     s.settings = std::make_unique<Settings>(*this);
-    s.colors = std::make_unique<Colors>(*this);
     s.accessibilityHarvest = std::make_unique<Harvest>(*this);
     s.screenReader = std::make_unique<Reader>(*this);
     return s;
 }
 
-// A distinct colour per name, so a test can tell which one a label got.
-QColor FakeDesktop::colorOf(wendrel::NamedColor name) const {
-    return QColor::fromHsv(static_cast<int>(name) * 35, 200, 180);
-}

@@ -1,19 +1,12 @@
-// WendrelApp driven through fake services on Qt's offscreen platform.
+// WendrelApp's read workflow, result output, failure and permission display
+// against fake desktop services and a fake window: no toolkit, no display.
 
 #include "app/wendrel_app.h"
 #include "fake_services.h"
-
-#include <QApplication>
-#include <QElapsedTimer>
-#include <QLabel>
-#include <QLayout>
-#include <QPushButton>
-#include <QTest>
-#include <QTimer>
+#include "fake_window.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <condition_variable>
@@ -21,10 +14,7 @@
 #include <limits>
 #include <mutex>
 #include <thread>
-
-// Fontconfig keeps a cache it never frees; that is the library's business,
-// not a leak of ours, under the sanitizer build.
-extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig\n"; }
+#include <algorithm>
 
 namespace {
 
@@ -37,179 +27,75 @@ const std::string firstFailureLine = "没有找到完整的货车路线结果。
 const std::string mapNotRunning = "没有找到正在运行的高德地图，请先打开 Mac 高德地图。";
 const std::string screenRefused = "请在系统设置 → 隐私与安全性 → 屏幕与系统音频录制中允许本助手，然后重新打开助手。";
 const std::string initialResult = "请先在高德地图选择“货车 → 重型货车 → 开始路线规划”。";
+const std::string recognitionTimedOut =
+    "屏幕文字识别超过 30 秒仍未完成，系统的文字识别可能卡住了。请退出 Wendrel 并重新打开，然后再读取。";
+const std::string recognitionStillHangs =
+    "上一次屏幕文字识别仍未完成，系统的文字识别卡住了。请退出 Wendrel 并重新打开，然后再读取。";
+const std::string recogniserNotReady = "系统的文字识别没能准备好。请退出 Wendrel 并重新打开，然后再读取。";
 
-QApplication& application() {
-    static int argc = 1;
-    static char name[] = "wendrel_app_tests";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = [] {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        return new QApplication(argc, argv);
-    }();
-    return *app;
-}
-
-std::string text(const QLabel* label) { return label->text().toStdString(); }
-QColor colorOf(const QLabel* label) { return label->palette().color(QPalette::WindowText); }
-
-// Counts the read button's enable and disable changes.
-class EnabledChanges : public QObject {
-public:
-    int disables = 0;
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::EnabledChange && !static_cast<QWidget*>(watched)->isEnabled()) ++disables;
-        return false;
-    }
-};
-
-// Holds a screen read inside its capture until released (at most five seconds).
-class CaptureGate {
-public:
-    std::function<void()> hook() {
-        return [this] {
-            std::unique_lock lock(mutex_);
-            released_.wait_for(lock, std::chrono::seconds(5), [this] { return open_; });
-        };
-    }
-    void release() {
-        {
-            std::lock_guard lock(mutex_);
-            open_ = true;
-        }
-        released_.notify_all();
-    }
-
-private:
-    std::mutex mutex_;
-    std::condition_variable released_;
-    bool open_ = false;
-};
 
 class WendrelAppTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        application();
-        QApplication::setQuitOnLastWindowClosed(false);
-    }
-
     void launch() {
-        app = std::make_unique<WendrelApp>(desktop.services());
+        app = std::make_unique<WendrelApp>(desktop.services(), window, recognitionLimit);
         app->applicationDidFinishLaunching();
-        app->readButton()->installEventFilter(&enabledChanges);
     }
 
-    // Processes events until `done` holds; fails the test after five seconds.
+    // Runs the main thread's hand-offs until `done` holds; fails the test
+    // after five seconds.
     template <class Predicate>
     void waitUntil(Predicate done) {
-        QElapsedTimer timer;
-        timer.start();
-        while (!done() && timer.elapsed() < 5000) {
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (!done() && std::chrono::steady_clock::now() < deadline) {
+            window.runPosted();
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
         ASSERT_TRUE(done()) << "timed out";
     }
 
     void read() {
-        app->readButton()->click();
+        window.pressRead();
         waitUntil([&] { return !app->readTaskRunning(); });
     }
 
     void expectFailure(const std::string& message) {
-        EXPECT_EQ(text(app->statusLabel()), "未能读取");
-        EXPECT_EQ(colorOf(app->statusLabel()), desktop.colorOf(NamedColor::red));
-        EXPECT_EQ(text(app->routeLabel()), "尚未复制结果");
-        EXPECT_EQ(text(app->resultLabel()), message);
+        EXPECT_EQ(window.status, "未能读取");
+        EXPECT_EQ(window.statusColor, NamedColor::red);
+        EXPECT_EQ(window.route, "尚未复制结果");
+        EXPECT_EQ(window.result, message);
         EXPECT_EQ(desktop.alerts, 1);
         EXPECT_EQ(desktop.successSounds, 0);
-        EXPECT_TRUE(app->readButton()->isEnabled());
+        EXPECT_TRUE(window.readEnabled);
         EXPECT_FALSE(app->lastPayload().has_value());
         EXPECT_FALSE(desktop.clipboard.has_value());
     }
 
     void expectSuccess() {
-        EXPECT_EQ(text(app->statusLabel()), "✓ 已读取并复制，可以回到运费网站导入");
-        EXPECT_EQ(colorOf(app->statusLabel()), desktop.colorOf(NamedColor::green));
-        EXPECT_EQ(text(app->routeLabel()), "天津港 → 石家庄物流园");
-        EXPECT_EQ(text(app->resultLabel()).substr(0, 12), "1. 方案一");
-        EXPECT_EQ(app->resultLabel()->text().count(QChar('\n')), 2);
+        EXPECT_EQ(window.status, "✓ 已读取并复制，可以回到运费网站导入");
+        EXPECT_EQ(window.statusColor, NamedColor::green);
+        EXPECT_EQ(window.route, "天津港 → 石家庄物流园");
+        EXPECT_EQ(window.result.substr(0, 12), "1. 方案一");
+        EXPECT_EQ(std::count(window.result.begin(), window.result.end(), '\n'), 2);
         ASSERT_TRUE(app->lastPayload().has_value());
         ASSERT_TRUE(desktop.clipboard.has_value());
         EXPECT_EQ(*desktop.clipboard, payloadText(*app->lastPayload()).value());
         EXPECT_EQ(desktop.clipboard->rfind("WENDREL_V1:{\"destination\":\"石家庄物流园\"", 0), 0u);
         EXPECT_EQ(desktop.successSounds, 1);
         EXPECT_EQ(desktop.alerts, 0);
-        EXPECT_TRUE(app->readButton()->isEnabled());
+        EXPECT_TRUE(window.readEnabled);
     }
 
-    FakeDesktop desktop;
-    EnabledChanges enabledChanges;
+    std::shared_ptr<FakeDesktop> sharedDesktop = std::make_shared<FakeDesktop>();
+    FakeDesktop& desktop = *sharedDesktop;
+    std::chrono::milliseconds recognitionLimit = wendrel::recognitionTimeLimit;
+    FakeWindow window;
     std::unique_ptr<WendrelApp> app;
 };
 
 // ---- Launch ----
 
-TEST_F(WendrelAppTest, WindowIsFixedTitledAndSettingsButtonTakesNoRoom) {
-    launch();
-    QWidget* window = app->window();
-    EXPECT_EQ(window->windowTitle(), "Wendrel");
-    EXPECT_EQ(window->size(), QSize(560, 510));
-    EXPECT_EQ(window->minimumSize(), QSize(560, 510));
-    EXPECT_EQ(window->maximumSize(), QSize(560, 510));
-    EXPECT_FALSE(window->windowFlags() & Qt::WindowMaximizeButtonHint);
-    EXPECT_TRUE(window->windowFlags() & Qt::WindowMinimizeButtonHint);
-    EXPECT_TRUE(window->windowFlags() & Qt::WindowCloseButtonHint);
-    EXPECT_EQ(app->readButton()->text(), "读取当前高德货车结果");
-    EXPECT_EQ(app->readButton()->width(), window->width() - 56);
 
-    // While hidden the settings button leaves no gap: showing it moves what follows.
-    EXPECT_TRUE(app->settingsButton()->isHidden());
-    const QList<QLabel*> labels = window->findChildren<QLabel*>();
-    QLabel* footer = *std::find_if(labels.begin(), labels.end(),
-                                   [](QLabel* l) { return l->text().contains("freight.example.com"); });
-    EXPECT_EQ(footer->text().toStdString(),
-              "读取成功后，回到 freight.example.com 的“货车路线校准”，点击“导入 Mac 高德结果”。");
-    const int footerTop = footer->geometry().top();
-    EXPECT_EQ(footerTop, app->readButton()->geometry().bottom() + 1 + 13);
-    app->settingsButton()->show();
-    window->layout()->activate();
-    EXPECT_GT(footer->geometry().top(), footerTop);
-}
 
-TEST_F(WendrelAppTest, EveryLabelIsSelectablePlainText) {
-    launch();
-    const QList<QLabel*> labels = app->window()->findChildren<QLabel*>();
-    EXPECT_EQ(labels.size(), 7);
-    for (const QLabel* label : labels) {
-        EXPECT_TRUE(label->textInteractionFlags() & Qt::TextSelectableByMouse) << label->text().toStdString();
-        EXPECT_EQ(label->textFormat(), Qt::PlainText);
-    }
-}
-
-TEST_F(WendrelAppTest, LabelsShowAtMostTheirLineLimit) {
-    launch();
-    auto lines = [](int n) {
-        QStringList list;
-        for (int i = 1; i <= n; ++i) list.append(QStringLiteral("第%1行 Ag").arg(i));
-        return list.join('\n');
-    };
-    const QList<QLabel*> labels = app->window()->findChildren<QLabel*>();
-    auto labelStarting = [&](const char* start) {
-        return *std::find_if(labels.begin(), labels.end(), [&](QLabel* l) { return l->text().startsWith(start); });
-    };
-    struct Limit {
-        QLabel* label;
-        int lines;
-    };
-    const Limit limits[] = {{app->resultLabel(), 9}, {labelStarting("在高德地图中"), 3}, {labelStarting("读取成功后"), 2}};
-    for (const Limit& limit : limits) {
-        QLabel* label = limit.label;
-        label->setText(lines(limit.lines));
-        EXPECT_LE(label->heightForWidth(label->width()), label->maximumHeight()) << limit.lines;
-        label->setText(lines(limit.lines + 1));
-        EXPECT_GT(label->heightForWidth(label->width()), label->maximumHeight()) << limit.lines;
-    }
-}
 
 struct LaunchCase {
     const char* name;
@@ -232,14 +118,14 @@ TEST_P(LaunchPermissionTest, ShowsThePermissionStateWithoutPrompting) {
     EXPECT_EQ(desktop.trustPrompts, std::vector<bool>{false});
     EXPECT_EQ(desktop.preflightCalls, 1);
     EXPECT_EQ(desktop.requestCalls, 0);
-    EXPECT_EQ(text(app->statusLabel()), c.status);
-    EXPECT_EQ(colorOf(app->statusLabel()), desktop.colorOf(c.color));
-    EXPECT_EQ(text(app->resultLabel()), c.result);
-    EXPECT_EQ(app->settingsButton()->isHidden(), !c.settingsShown);
-    EXPECT_EQ(app->settingsButton()->text(), "打开屏幕录制设置");
+    EXPECT_EQ(window.status, c.status);
+    EXPECT_EQ(window.statusColor, c.color);
+    EXPECT_EQ(window.result, c.result);
+    EXPECT_EQ(window.settingsShown, c.settingsShown);
+    EXPECT_EQ(window.settingsTitle, "打开屏幕录制设置");
     EXPECT_EQ(app->permissionSettings(), "screen");
-    EXPECT_TRUE(app->readButton()->isEnabled());
-    EXPECT_EQ(text(app->routeLabel()), "尚未读取路线");
+    EXPECT_TRUE(window.readEnabled);
+    EXPECT_EQ(window.route, "尚未读取路线");
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -256,7 +142,7 @@ TEST_F(WendrelAppTest, SettingsButtonOpensTheScreenCapturePage) {
     desktop.trusted = false;
     desktop.screenPreflight = false;
     launch();
-    app->settingsButton()->click();
+    window.pressSettings();
     EXPECT_EQ(desktop.settingsOpened, std::vector<std::string>{"screen"});
 }
 
@@ -265,28 +151,28 @@ TEST_F(WendrelAppTest, SettingsButtonOpensTheScreenCapturePage) {
 TEST_F(WendrelAppTest, NoRunningMapFailsAtOnceWithoutReading) {
     launch();
     desktop.pids.clear();
-    std::vector<std::string> statusAtAlert;
-    desktop.onAlert = [&] { statusAtAlert.push_back(text(app->statusLabel())); };
-    app->readButton()->click();
+    window.pressRead();
     expectFailure(mapNotRunning);
+    EXPECT_EQ(window.statuses.back(), "未能读取");
+    EXPECT_EQ(std::count(window.statuses.begin(), window.statuses.end(), "正在读取高德地图…"), 0);
     EXPECT_EQ(desktop.preflightCalls, 1);  // the launch check only
     EXPECT_EQ(desktop.trustPrompts.size(), 1u);
     EXPECT_EQ(desktop.captures, 0);
-    EXPECT_EQ(enabledChanges.disables, 0);
+    EXPECT_EQ(window.disables, 0);
 }
 
 TEST_F(WendrelAppTest, RefusedScreenCaptureShowsTheSettingsButton) {
     launch();
     desktop.screenPreflight = false;
     desktop.screenRequest = false;
-    app->readButton()->click();
+    window.pressRead();
     expectFailure(screenRefused);
     EXPECT_EQ(desktop.requestCalls, 1);
-    EXPECT_FALSE(app->settingsButton()->isHidden());
-    EXPECT_EQ(app->settingsButton()->text(), "打开屏幕录制设置");
+    EXPECT_TRUE(window.settingsShown);
+    EXPECT_EQ(window.settingsTitle, "打开屏幕录制设置");
     EXPECT_EQ(app->permissionSettings(), "screen");
     EXPECT_EQ(desktop.captures, 0);
-    EXPECT_EQ(enabledChanges.disables, 0);
+    EXPECT_EQ(window.disables, 0);
 }
 
 struct ScreenFailureCase {
@@ -307,11 +193,11 @@ TEST_P(ScreenFailureTest, EnablesTheButtonThenShowsTheTwoLineMessage) {
     desktop.recognizedStrings = c.recognized;
     launch();
     std::vector<bool> enabledAtAlert;
-    desktop.onAlert = [&] { enabledAtAlert.push_back(app->readButton()->isEnabled()); };
+    desktop.onAlert = [&] { enabledAtAlert.push_back(window.readEnabled); };
     read();
     expectFailure(firstFailureLine + c.description);
     EXPECT_EQ(enabledAtAlert, std::vector<bool>{true});
-    EXPECT_EQ(enabledChanges.disables, 1);
+    EXPECT_EQ(window.disables, 1);
     EXPECT_EQ(desktop.requestCalls, 0);  // preflight already allowed it
 }
 
@@ -358,7 +244,7 @@ TEST_P(SuccessPathTest, ReadsThroughTheRightPath) {
     expectSuccess();
     EXPECT_EQ(desktop.harvestedPids, c.harvested);
     EXPECT_EQ(desktop.captures, c.captures);
-    EXPECT_EQ(enabledChanges.disables, c.captures);
+    EXPECT_EQ(window.disables, c.captures);
     EXPECT_EQ(desktop.requestCalls, c.requests);
     // No screen-capture check at all when the accessibility text was enough.
     if (c.captures == 0) {
@@ -375,18 +261,132 @@ INSTANTIATE_TEST_SUITE_P(
         SuccessCase{"UntrustedAndCaptureGrantedOnRequest", false, {panelText}, false, true, {}, 1, 1}),
     [](const auto& param) { return std::string(param.param.name); });
 
+struct CaptureAccessCase {
+    const char* name;
+    bool preflight;
+    bool request;
+    std::vector<std::string> calls;
+    bool captured;
+    friend void PrintTo(const CaptureAccessCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class CaptureAccessOrderTest : public WendrelAppTest, public ::testing::WithParamInterface<CaptureAccessCase> {};
+
+// Without a grant the request alone may neither prompt nor list Wendrel, so
+// the capture service is asked too; the request's answer decides.
+TEST_P(CaptureAccessOrderTest, AsksTheCaptureServiceAfterARequest) {
+    const CaptureAccessCase& c = GetParam();
+    desktop.recognizedStrings = {panelText};
+    launch();
+    desktop.screenPreflight = c.preflight;
+    desktop.screenRequest = c.request;
+    desktop.captureAccessCalls.clear();
+    read();
+    EXPECT_EQ(desktop.captureAccessCalls, c.calls);
+    EXPECT_EQ(desktop.captures, c.captured ? 1 : 0);
+    if (!c.captured) {
+        expectFailure(screenRefused);
+        EXPECT_TRUE(window.settingsShown);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Grants, CaptureAccessOrderTest,
+    ::testing::Values(CaptureAccessCase{"AllowedAlready", true, false, {"preflight"}, true},
+                      CaptureAccessCase{"GrantedOnRequest", false, true,
+                                        {"preflight", "request", "ask capture service"}, true},
+                      CaptureAccessCase{"Refused", false, false, {"preflight", "request", "ask capture service"}, false}),
+    [](const auto& param) { return std::string(param.param.name); });
+
+TEST_F(WendrelAppTest, ARecognitionThatHangsFailsTheReadAndTheNextOneAtOnce) {
+    recognitionLimit = std::chrono::milliseconds(100);
+    desktop.recognizedStrings = {panelText};
+    CaptureGate gate;
+    desktop.recognitionHook = gate.hook();
+    launch();
+    waitUntil([&] { return desktop.recognitionsEnded == 1; });  // the launch's warm-up
+    read();
+    expectFailure(recognitionTimedOut);
+
+    // The stuck request keeps its thread; no second one is started.
+    window.pressRead();
+    EXPECT_FALSE(app->readTaskRunning());
+    EXPECT_EQ(window.result, recognitionStillHangs);
+    EXPECT_EQ(desktop.captures, 1);
+    EXPECT_EQ(desktop.recognitions, 1);
+    EXPECT_TRUE(window.readEnabled);
+
+    // Once it has come back, reads work again.
+    gate.release();
+    waitUntil([&] { return desktop.recognitionsEnded == 2; });
+    read();
+    EXPECT_EQ(window.status, "✓ 已读取并复制，可以回到运费网站导入");
+    EXPECT_EQ(desktop.recognitions, 2);
+}
+
+struct WarmUpCase {
+    const char* name;
+    bool trusted;
+    bool screen;
+    int warmUps;
+    friend void PrintTo(const WarmUpCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class WarmUpTest : public WendrelAppTest, public ::testing::WithParamInterface<WarmUpCase> {};
+
+TEST_P(WarmUpTest, TheRecogniserIsReadiedAtLaunchWhenScreenRecordingIsGranted) {
+    const WarmUpCase& c = GetParam();
+    desktop.trusted = c.trusted;
+    desktop.screenPreflight = c.screen;
+    launch();
+    waitUntil([&] { return desktop.recognitionsEnded == c.warmUps; });
+    EXPECT_EQ(desktop.warmUps, c.warmUps);
+}
+
+INSTANTIATE_TEST_SUITE_P(Grants, WarmUpTest,
+                         ::testing::Values(WarmUpCase{"ScreenRecording", false, true, 1},
+                                           WarmUpCase{"BothGrants", true, true, 1},
+                                           WarmUpCase{"AccessibilityOnly", true, false, 0},
+                                           WarmUpCase{"Neither", false, false, 0}),
+                         [](const auto& param) { return std::string(param.param.name); });
+
+TEST_F(WendrelAppTest, AReadWaitsForTheWarmUpInsteadOfStartingASecondRequest) {
+    desktop.recognizedStrings = {panelText};
+    CaptureGate gate;
+    desktop.warmUpHook = gate.hook();
+    launch();
+    window.pressRead();
+    waitUntil([&] { return desktop.captures == 1; });
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_EQ(desktop.recognitions, 0);
+    gate.release();
+    waitUntil([&] { return !app->readTaskRunning(); });
+    expectSuccess();
+    EXPECT_EQ(desktop.recognitions, 1);
+}
+
+TEST_F(WendrelAppTest, AFailedWarmUpMakesEveryScreenReadSayToReopen) {
+    desktop.warmUpError = VisionError(PlatformError{"Vision", 13, "e5rt execution stream failed"});
+    launch();
+    waitUntil([&] { return desktop.recognitionsEnded == 1; });
+    window.pressRead();
+    expectFailure(recogniserNotReady);
+    EXPECT_EQ(desktop.captures, 0);
+    EXPECT_EQ(window.disables, 0);
+}
+
 TEST_F(WendrelAppTest, WhileReadingOnlyTheStatusChangesAndTheButtonIsDisabled) {
     desktop.recognizedStrings = {panelText};
     launch();
     CaptureGate gate;
     desktop.captureHook = gate.hook();
-    app->readButton()->click();
+    window.pressRead();
     EXPECT_TRUE(app->readTaskRunning());
-    EXPECT_FALSE(app->readButton()->isEnabled());
-    EXPECT_EQ(text(app->statusLabel()), "正在读取高德地图…");
-    EXPECT_EQ(colorOf(app->statusLabel()), desktop.colorOf(NamedColor::blue));
-    EXPECT_EQ(text(app->routeLabel()), "尚未读取路线");
-    EXPECT_EQ(text(app->resultLabel()), initialResult);
+    EXPECT_FALSE(window.readEnabled);
+    EXPECT_EQ(window.status, "正在读取高德地图…");
+    EXPECT_EQ(window.statusColor, NamedColor::blue);
+    EXPECT_EQ(window.route, "尚未读取路线");
+    EXPECT_EQ(window.result, initialResult);
     // A second press (Return, or a click already queued) starts nothing.
     app->readAmap();
     gate.release();
@@ -405,27 +405,27 @@ TEST_F(WendrelAppTest, SecondSuccessReplacesEverythingAndFailureKeepsIt) {
     read();
     EXPECT_NE(*desktop.clipboard, firstPayload);
     EXPECT_EQ(app->lastPayload()->options().size(), 1u);
-    EXPECT_EQ(text(app->routeLabel()), "");
-    EXPECT_EQ(text(app->resultLabel()), "1. 方案一\u3000100 km\u30002小时0分\u3000¥5");
+    EXPECT_EQ(window.route, "");
+    EXPECT_EQ(window.result, "1. 方案一\u3000100 km\u30002小时0分\u3000¥5");
     const std::string secondPayload = *desktop.clipboard;
 
     desktop.recognizedStrings = {"无关文字"};
     read();
-    EXPECT_EQ(text(app->statusLabel()), "未能读取");
+    EXPECT_EQ(window.status, "未能读取");
     EXPECT_EQ(*desktop.clipboard, secondPayload);
     EXPECT_EQ(app->lastPayload()->options().size(), 1u);
 }
 
 TEST_F(WendrelAppTest, PayloadThatCannotBeBuiltIsShownAsFailure) {
     launch();
-    app->readButton()->setEnabled(false);
+    window.setReadEnabled(false);
     const double nan = std::numeric_limits<double>::quiet_NaN();
     app->copyAndRender(AmapReadResult("甲", "乙", {AmapRouteOption("方案一", 60, nan, std::nullopt)},
                                       "amap-mac-accessibility", "重型货车", "2026-12-06T08:51:08Z"));
-    EXPECT_EQ(text(app->resultLabel()).rfind("结果生成失败：", 0), 0u);
-    EXPECT_GT(text(app->resultLabel()).size(), std::string("结果生成失败：").size());
+    EXPECT_EQ(window.result.rfind("结果生成失败：", 0), 0u);
+    EXPECT_GT(window.result.size(), std::string("结果生成失败：").size());
     EXPECT_EQ(desktop.alerts, 1);
-    EXPECT_TRUE(app->readButton()->isEnabled());
+    EXPECT_TRUE(window.readEnabled);
     EXPECT_FALSE(desktop.clipboard.has_value());
     EXPECT_FALSE(app->lastPayload().has_value());
 }
@@ -438,66 +438,30 @@ TEST_F(WendrelAppTest, RefusedClipboardWriteIsAFailure) {
     desktop.clipboardAccepts = false;
     desktop.recognizedStrings = {otherPanelText};
     std::vector<bool> enabledAtAlert;
-    desktop.onAlert = [&] { enabledAtAlert.push_back(app->readButton()->isEnabled()); };
+    desktop.onAlert = [&] { enabledAtAlert.push_back(window.readEnabled); };
     read();
-    EXPECT_EQ(text(app->statusLabel()), "未能读取");
-    EXPECT_EQ(text(app->routeLabel()), "尚未复制结果");
-    EXPECT_EQ(text(app->resultLabel()), "结果复制失败：无法写入剪贴板。");
+    EXPECT_EQ(window.status, "未能读取");
+    EXPECT_EQ(window.route, "尚未复制结果");
+    EXPECT_EQ(window.result, "结果复制失败：无法写入剪贴板。");
     EXPECT_EQ(enabledAtAlert, std::vector<bool>{true});
     EXPECT_EQ(app->lastPayload(), stored);
     EXPECT_EQ(desktop.successSounds, 1);
 }
 
-TEST_F(WendrelAppTest, ReturnAndEnterPressTheReadButton) {
-    launch();
-    desktop.pids.clear();
-    QWidget* window = app->window();
-    QApplication::setActiveWindow(window);
-    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
-    QTest::keyClick(window, Qt::Key_Return);
-    EXPECT_EQ(desktop.alerts, 1);
-    QTest::keyClick(window, Qt::Key_Enter, Qt::KeypadModifier);
-    EXPECT_EQ(desktop.alerts, 2);
-    EXPECT_EQ(text(app->resultLabel()), mapNotRunning);
-}
 
 // ---- Shutting down while a read runs ----
 
-TEST_F(WendrelAppTest, ClosingTheWindowDuringCaptureQuitsCleanly) {
-    desktop.recognizedStrings = {panelText};
-    launch();
-    CaptureGate gate;
-    desktop.captureHook = gate.hook();
-    app->readButton()->click();
-    ASSERT_TRUE(app->readTaskRunning());
-
-    QApplication::setQuitOnLastWindowClosed(true);
-    QTimer::singleShot(0, app->window(), [this] { app->window()->close(); });
-    QTimer::singleShot(5000, [] { QApplication::exit(7); });  // a guard, not the expected path
-    EXPECT_EQ(QApplication::exec(), 0);
-
-    std::thread releaser([&] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        gate.release();
-    });
-    app.reset();  // waits for the task, which must not hand off any more
-    releaser.join();
-    QCoreApplication::processEvents();
-    EXPECT_FALSE(desktop.clipboard.has_value());
-    EXPECT_EQ(desktop.successSounds, 0);
-    EXPECT_EQ(desktop.alerts, 0);
-}
 
 TEST_F(WendrelAppTest, QuittingWhileAHandOffWaitsDoesNotHang) {
     desktop.captureError = VisionError(AmapVisionReaderError::windowNotFound);
     launch();
-    app->readButton()->click();
+    window.pressRead();
     // The task hands off to a main thread that no longer runs its event loop
     // and waits there until the application goes away.
     while (desktop.captures == 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     app.reset();
-    QCoreApplication::processEvents();
+    window.runPosted();
     EXPECT_EQ(desktop.alerts, 0);
 }
 

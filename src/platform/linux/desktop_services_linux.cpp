@@ -22,7 +22,6 @@ DesktopServices makeDesktopServices(std::unique_ptr<AccessibilityHarvest> access
     services.clipboard = linux_desktop::makeQtClipboard();
     services.sounds = linux_desktop::makeLinuxSounds();
     services.settings = std::make_unique<NoSettingsPage>();
-    services.colors = linux_desktop::makePaletteColorScheme();
     services.accessibilityHarvest = std::move(accessibilityHarvest);
     services.screenReader = std::move(screenReader);
     return services;

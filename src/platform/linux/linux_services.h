@@ -21,8 +21,7 @@ std::unique_ptr<AccessibilityTrust> makeAtSpiAccessibilityTrust();
 // there is nothing to ask the user for.
 std::unique_ptr<ScreenCaptureAccess> makeX11ScreenCaptureAccess();
 
-// The CLIPBOARD selection through QClipboard, checked by reading it back
-// (shared with macOS).
+// The CLIPBOARD selection through QClipboard, checked by reading it back.
 using qt_desktop::makeQtClipboard;
 
 // The sound theme's "complete" event through libcanberra when built with it;
@@ -30,7 +29,7 @@ using qt_desktop::makeQtClipboard;
 std::unique_ptr<Sounds> makeLinuxSounds();
 
 // Colours from the application palette where a role exists, fixed light and
-// dark values for the accent colours.
+// dark values for the accent colours; the Qt window draws with them.
 std::unique_ptr<ColorScheme> makePaletteColorScheme();
 
 }  // namespace wendrel::linux_desktop

@@ -33,6 +33,8 @@ public:
     }
     // X11 has no capture permission to grant: the answer is the same.
     bool request() override { return preflight(); }
+    // Nor a list of programs to be entered in.
+    void askCaptureService() override {}
 };
 
 }  // namespace

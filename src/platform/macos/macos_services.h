@@ -1,7 +1,6 @@
 #pragma once
 // The macOS implementations of the application's services, each in its own
-// file; desktop_services_macos.cpp puts them together with the Qt ones that
-// do exactly what AppKit would (clipboard, opening the settings page).
+// file; desktop_services_macos.cpp puts them together. No Qt.
 
 #include "app/desktop_services.h"
 
@@ -17,13 +16,17 @@ std::unique_ptr<RunningApplications> makeAppKitRunningApplications();
 // kAXTrustedCheckOptionPrompt so the system asks the user.
 std::unique_ptr<AccessibilityTrust> makeAxAccessibilityTrust();
 
-// CGPreflightScreenCaptureAccess and CGRequestScreenCaptureAccess.
+// CGPreflightScreenCaptureAccess and CGRequestScreenCaptureAccess; the
+// capture service asked is SCShareableContent.
 std::unique_ptr<ScreenCaptureAccess> makeCgScreenCaptureAccess();
+
+// The general pasteboard (NSPasteboard): cleared, then the plain text.
+std::unique_ptr<Clipboard> makeAppKitPasteboard();
 
 // NSSound "Glass" for success, NSBeep for the alert.
 std::unique_ptr<Sounds> makeAppKitSounds();
 
-// NSColor's system colours in the application's current appearance.
-std::unique_ptr<ColorScheme> makeAppKitColorScheme();
+// NSWorkspace opens the Privacy & Security page of System Settings.
+std::unique_ptr<SettingsOpener> makeWorkspaceSettingsOpener();
 
 }  // namespace wendrel::macos_desktop

@@ -1,9 +1,6 @@
-#import <AppKit/AppKit.h>
-
-#include "platform/macos/macos_services.h"
+#include "platform/macos/appkit_colors.h"
 
 namespace wendrel::macos_desktop {
-namespace {
 
 NSColor* systemColor(NamedColor name) {
     switch (name) {
@@ -20,37 +17,5 @@ NSColor* systemColor(NamedColor name) {
     }
     return NSColor.labelColor;
 }
-
-// The colour's sRGB components; a colour that has none (a pattern) gives an
-// invalid QColor, which Qt draws with the palette's own.
-QColor qColorOf(NSColor* color) {
-    NSColor* rgb = [color colorUsingColorSpace:NSColorSpace.sRGBColorSpace];
-    if (!rgb) return {};
-    CGFloat red = 0, green = 0, blue = 0, alpha = 0;
-    [rgb getRed:&red green:&green blue:&blue alpha:&alpha];
-    return QColor::fromRgbF(static_cast<float>(red), static_cast<float>(green), static_cast<float>(blue),
-                            static_cast<float>(alpha));
-}
-
-class AppKitColorScheme final : public ColorScheme {
-public:
-    QColor color(NamedColor name) override {
-        @autoreleasepool {
-            // System colours are dynamic: resolve them in the light or dark
-            // appearance the application is drawn in now.
-            __block QColor resolved;
-            NSAppearance* appearance = NSApp ? NSApp.effectiveAppearance : nil;
-            if (!appearance) return qColorOf(systemColor(name));
-            [appearance performAsCurrentDrawingAppearance:^{
-              resolved = qColorOf(systemColor(name));
-            }];
-            return resolved;
-        }
-    }
-};
-
-}  // namespace
-
-std::unique_ptr<ColorScheme> makeAppKitColorScheme() { return std::make_unique<AppKitColorScheme>(); }
 
 }  // namespace wendrel::macos_desktop

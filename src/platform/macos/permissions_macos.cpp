@@ -1,11 +1,10 @@
-// The two grants the program needs, asked of the system: trust for the
-// Accessibility API and access for screen capture.
+// Trust for the Accessibility API, asked of the system. Access for screen
+// capture is in screen_capture_access_macos.mm.
 
 #include "platform/macos/cf_ref.h"
 #include "platform/macos/macos_services.h"
 
 #include <ApplicationServices/ApplicationServices.h>
-#include <CoreGraphics/CoreGraphics.h>
 
 namespace wendrel::macos_desktop {
 namespace {
@@ -23,16 +22,8 @@ public:
     }
 };
 
-class CgScreenCaptureAccess final : public ScreenCaptureAccess {
-public:
-    bool preflight() override { return CGPreflightScreenCaptureAccess(); }
-    bool request() override { return CGRequestScreenCaptureAccess(); }
-};
-
 }  // namespace
 
 std::unique_ptr<AccessibilityTrust> makeAxAccessibilityTrust() { return std::make_unique<AxAccessibilityTrust>(); }
-
-std::unique_ptr<ScreenCaptureAccess> makeCgScreenCaptureAccess() { return std::make_unique<CgScreenCaptureAccess>(); }
 
 }  // namespace wendrel::macos_desktop

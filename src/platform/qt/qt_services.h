@@ -1,19 +1,29 @@
 #pragma once
-// Services that Qt gives the same on every desktop, shared by the platforms
-// whose native service does exactly what Qt does.
+// What the Linux desktop does through Qt: the clipboard, and the colours the
+// Qt window draws with.
 
 #include "app/desktop_services.h"
+#include "app/main_window.h"
+
+#include <QColor>
 
 #include <memory>
 
+namespace wendrel {
+
+// The named colours as the Qt window draws them, resolved by the platform.
+class ColorScheme {
+public:
+    virtual ~ColorScheme() = default;
+    virtual QColor color(NamedColor name) = 0;
+};
+
+}  // namespace wendrel
+
 namespace wendrel::qt_desktop {
 
-// The system clipboard's plain text through QClipboard (on macOS the general
-// pasteboard's string), checked by reading it back.
+// The system clipboard's plain text through QClipboard, checked by reading
+// it back.
 std::unique_ptr<Clipboard> makeQtClipboard();
-
-// Opens the privacy settings page with QDesktopServices::openUrl; an address
-// the system refuses is ignored.
-std::unique_ptr<SettingsOpener> makeQtSettingsOpener();
 
 }  // namespace wendrel::qt_desktop

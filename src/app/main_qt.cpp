@@ -1,9 +1,11 @@
-// The program's entry: one application object, one WendrelApp, the event loop.
-// Nothing is taken from the command line.
+// The program's entry on Linux: one QApplication, the Qt window, one
+// WendrelApp, the event loop. Nothing is taken from the command line.
 
 #include "app/desktop_services.h"
 #include "app/system_readers.h"
 #include "app/wendrel_app.h"
+#include "platform/linux/linux_services.h"
+#include "platform/qt/main_window_qt.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -20,8 +22,10 @@ int main(int, char**) {
     // Closing the window quits; nothing is saved.
     QApplication::setQuitOnLastWindowClosed(true);
 
+    wendrel::qt_desktop::QtMainWindow window(wendrel::linux_desktop::makePaletteColorScheme());
     WendrelApp wendrel(wendrel::makeDesktopServices(wendrel::makeSystemAccessibilityHarvest(),
-                                                    wendrel::makeSystemScreenReader()));
-    QTimer::singleShot(0, &wendrel, [&wendrel] { wendrel.applicationDidFinishLaunching(); });
+                                                    wendrel::makeSystemScreenReader()),
+                       window);
+    QTimer::singleShot(0, &application, [&wendrel] { wendrel.applicationDidFinishLaunching(); });
     return QApplication::exec();
 }
