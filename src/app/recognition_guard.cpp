@@ -97,6 +97,11 @@ std::optional<VisionError> RecognitionGuard::unusable() const {
     return std::nullopt;
 }
 
+bool RecognitionGuard::running() const {
+    const std::lock_guard lock(state_->mutex);
+    return state_->running;
+}
+
 void RecognitionGuard::close() {
     const std::lock_guard lock(state_->mutex);
     state_->closed = true;

@@ -49,6 +49,9 @@ public:
     // its limit and has not ended, or a failed warm-up.
     std::optional<VisionError> unusable() const;
 
+    // Whether a recognition or the warm-up has not ended yet.
+    bool running() const;
+
     // The application is going away: a waiting read returns at once.
     void close();
 

@@ -58,6 +58,8 @@ public:
 
     // True while the screen read's background task exists.
     bool readTaskRunning() const { return readTaskRunning_; }
+    // True while a recognition (the launch's warm-up included) has not ended.
+    bool recognitionRunning() const { return recognition_.running(); }
 
     const std::optional<AmapReadResult>& lastPayload() const { return lastPayload_; }
     const std::string& permissionSettings() const { return permissionSettings_; }

@@ -53,6 +53,12 @@ protected:
         ASSERT_TRUE(done()) << "timed out";
     }
 
+    // Until `count` recognitions (warm-ups included) have ended and the
+    // guard has taken each one's end in.
+    void waitForRecognitionsEnded(int count) {
+        waitUntil([&] { return desktop.recognitionsEnded == count && !app->recognitionRunning(); });
+    }
+
     void read() {
         window.pressRead();
         waitUntil([&] { return !app->readTaskRunning(); });
@@ -304,7 +310,7 @@ TEST_F(WendrelAppTest, ARecognitionThatHangsFailsTheReadAndTheNextOneAtOnce) {
     CaptureGate gate;
     desktop.recognitionHook = gate.hook();
     launch();
-    waitUntil([&] { return desktop.recognitionsEnded == 1; });  // the launch's warm-up
+    waitForRecognitionsEnded(1);  // the launch's warm-up
     read();
     expectFailure(recognitionTimedOut);
 
@@ -318,7 +324,7 @@ TEST_F(WendrelAppTest, ARecognitionThatHangsFailsTheReadAndTheNextOneAtOnce) {
 
     // Once it has come back, reads work again.
     gate.release();
-    waitUntil([&] { return desktop.recognitionsEnded == 2; });
+    waitForRecognitionsEnded(2);
     read();
     EXPECT_EQ(window.status, "✓ 已读取并复制，可以回到运费网站导入");
     EXPECT_EQ(desktop.recognitions, 2);
@@ -339,7 +345,7 @@ TEST_P(WarmUpTest, TheRecogniserIsReadiedAtLaunchWhenScreenRecordingIsGranted) {
     desktop.trusted = c.trusted;
     desktop.screenPreflight = c.screen;
     launch();
-    waitUntil([&] { return desktop.recognitionsEnded == c.warmUps; });
+    waitForRecognitionsEnded(c.warmUps);
     EXPECT_EQ(desktop.warmUps, c.warmUps);
 }
 
@@ -368,7 +374,7 @@ TEST_F(WendrelAppTest, AReadWaitsForTheWarmUpInsteadOfStartingASecondRequest) {
 TEST_F(WendrelAppTest, AFailedWarmUpMakesEveryScreenReadSayToReopen) {
     desktop.warmUpError = VisionError(PlatformError{"Vision", 13, "e5rt execution stream failed"});
     launch();
-    waitUntil([&] { return desktop.recognitionsEnded == 1; });
+    waitForRecognitionsEnded(1);
     window.pressRead();
     expectFailure(recogniserNotReady);
     EXPECT_EQ(desktop.captures, 0);
