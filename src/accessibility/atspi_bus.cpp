@@ -1,6 +1,7 @@
 #include "accessibility/atspi_bus.h"
 
 #include "accessibility/atspi_address.h"
+#include "accessibility/atspi_toolkit.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -197,15 +198,6 @@ std::optional<std::string> accessibilityBusAddress() {
     return askString(session.get(), "org.a11y.Bus", "/org/a11y/bus", "org.a11y.Bus", "GetAddress");
 }
 
-bool isGtk(std::string_view toolkit) {
-    constexpr std::string_view gtk = "gtk";
-    if (toolkit.size() != gtk.size()) return false;
-    for (std::size_t i = 0; i < gtk.size(); ++i) {
-        if ((toolkit[i] | 0x20) != gtk[i]) return false;
-    }
-    return true;
-}
-
 }  // namespace
 
 // The registry lists the applications, the bus daemon says whose each
@@ -244,16 +236,16 @@ ConnectionPtr openAccessibilityBus() {
     return bus;
 }
 
-// Some bridges (GTK's) offer a connection straight to the application, with
-// no bus daemon passing every message on; their walk is a good deal faster
-// over it. Opened for one walk, owned and dispatched by the walk's thread
+// Some bridges (GTK's, Chromium's) offer a connection straight to the
+// application, with no bus daemon passing every message on; their walk is a
+// good deal faster over it. Opened for one walk, owned and dispatched by the walk's thread
 // alone. The toolkit's name is asked at the same time.
 bool prepareApplication(Target& application, ConnectionPtr& direct) {
     PendingCall address(application.bus, methodCall(application, applicationInterface, "GetApplicationBusAddress"));
     PendingCall toolkit(application.bus, propertyOf(application, applicationInterface, "ToolkitName"));
     if (address.wait() == CallOutcome::notAnswering) return false;
     if (toolkit.wait() == CallOutcome::ok) {
-        application.bridge->answersGetAll = isGtk(replyString(toolkit.reply()).value_or(""));
+        application.bridge->answersGetAll = bridgeAnswersGetAll(replyString(toolkit.reply()).value_or(""));
     }
     auto directAddress = replyString(address.reply());
     if (!directAddress || !isDirectConnectionAddress(*directAddress)) return true;

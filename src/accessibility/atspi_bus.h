@@ -43,9 +43,8 @@ struct Bridge {
     // elements are not asked.
     bool offersHelpText = true;
     bool offersIdentifier = true;
-    // Whether one Properties.GetAll gives an element's texts. Qt's bridge
-    // crashes on it (it takes every Properties call for a Get with two
-    // arguments), so only GTK's, which answers it, is asked that way.
+    // Whether one Properties.GetAll gives an element's texts: only where the
+    // toolkit is known to answer it (bridgeAnswersGetAll); Qt's crashes on it.
     bool answersGetAll = false;
 };
 
