@@ -127,6 +127,16 @@ std::optional<std::string> replyString(DBusMessage* reply) {
     return stringIn(&it);
 }
 
+std::optional<std::uint32_t> replyUint32(DBusMessage* reply) {
+    DBusMessageIter it;
+    if (!reply || !dbus_message_iter_init(reply, &it) || dbus_message_iter_get_arg_type(&it) != DBUS_TYPE_UINT32) {
+        return std::nullopt;
+    }
+    dbus_uint32_t value = 0;
+    dbus_message_iter_get_basic(&it, &value);
+    return value;
+}
+
 std::optional<std::pair<std::string, std::string>> stringPair(DBusMessageIter* entry) {
     DBusMessageIter fields;
     dbus_message_iter_recurse(entry, &fields);
@@ -155,16 +165,6 @@ std::vector<std::pair<std::string, std::string>> references(DBusMessage* reply) 
         if (auto reference = stringPair(entry)) found.push_back(std::move(*reference));
     });
     return found;
-}
-
-std::optional<std::uint32_t> replyUint32(DBusMessage* reply) {
-    DBusMessageIter it;
-    if (!reply || !dbus_message_iter_init(reply, &it) || dbus_message_iter_get_arg_type(&it) != DBUS_TYPE_UINT32) {
-        return std::nullopt;
-    }
-    dbus_uint32_t value = 0;
-    dbus_message_iter_get_basic(&it, &value);
-    return value;
 }
 
 PendingCall askProcessId(DBusConnection* bus, const std::string& busName) {
@@ -245,7 +245,9 @@ bool prepareApplication(Target& application, ConnectionPtr& direct) {
     PendingCall toolkit(application.bus, propertyOf(application, applicationInterface, "ToolkitName"));
     if (address.wait() == CallOutcome::notAnswering) return false;
     if (toolkit.wait() == CallOutcome::ok) {
-        application.bridge->answersGetAll = bridgeAnswersGetAll(replyString(toolkit.reply()).value_or(""));
+        const bool atk = bridgeIsBuiltOnAtk(replyString(toolkit.reply()).value_or(""));
+        application.bridge->answersGetAll = atk;
+        application.bridge->rolesByNumber = atk;
     }
     auto directAddress = replyString(address.reply());
     if (!directAddress || !isDirectConnectionAddress(*directAddress)) return true;

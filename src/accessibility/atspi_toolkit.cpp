@@ -17,12 +17,20 @@ bool sameLetters(std::string_view a, std::string_view lowerCase) {
 
 }  // namespace
 
-bool bridgeAnswersGetAll(std::string_view toolkitName) {
+bool bridgeIsBuiltOnAtk(std::string_view toolkitName) {
     static constexpr std::array<std::string_view, 2> answering{"gtk", "chromium"};
     for (std::string_view toolkit : answering) {
         if (sameLetters(toolkitName, toolkit)) return true;
     }
     return false;
+}
+
+bool rolesShareTraits(std::uint32_t role) {
+    // AT-SPI's numbers of the invalid, unknown and extended roles.
+    constexpr std::uint32_t invalid = 0;
+    constexpr std::uint32_t unknown = 67;
+    constexpr std::uint32_t extended = 70;
+    return role != invalid && role != unknown && role != extended;
 }
 
 }  // namespace accessibility
