@@ -1,7 +1,7 @@
 # The accessibility walk: its own cost over a fake tree, and real reads of the
-# stand-in map applications over AT-SPI, beside the walk as it was before its
-# requests went out ahead of it and libatspi's own getters (the bench alone
-# links libatspi). The reads need a desktop stack:
+# stand-in map applications (Qt, GTK, the page in Chromium) over AT-SPI,
+# beside the walk as it was before its requests went out ahead of it and
+# libatspi's own getters (the bench alone links libatspi). The reads need a desktop stack:
 #   tests/e2e/with-desktop.sh build/bin/accessibility_bench
 if(TARGET wendrel_accessibility)
   wendrel_benchmark(accessibility_bench
@@ -13,6 +13,7 @@ if(TARGET wendrel_accessibility)
   target_compile_definitions(accessibility_bench PRIVATE
     WENDREL_STANDIN="$<TARGET_FILE:amap-standin>"
     WENDREL_STANDIN_GTK="$<TARGET_FILE:amap-standin-gtk>"
+    WENDREL_STANDIN_BROWSER="$<TARGET_FILE:amap-standin-browser>"
     WENDREL_SCENARIOS="${PROJECT_SOURCE_DIR}/tests/fixtures/scenarios")
-  add_dependencies(accessibility_bench amap-standin amap-standin-gtk)
+  add_dependencies(accessibility_bench amap-standin amap-standin-gtk amap-standin-browser)
 endif()

@@ -15,7 +15,7 @@
 // again warm, a second later. For comparison, plain `tesseract IMAGE - -l chi_sim+eng` reads
 // the first few images and its text is parsed as one block.
 //
-//   wendrel-ocr-bench [--count N] [--plain N] [--seed S] [--keep DIR] [--verbose]
+//   wendrel-ocr-bench [--count N] [--plain N] [--seed S] [--keep DIR | --replay DIR] [--verbose]
 //                     [--native | --enlarged] [--first-read-only] [--images-only]
 
 #include "ocr_panel.h"
@@ -180,7 +180,7 @@ Read readWithPlainTesseract(const QString& file) {
 }
 
 [[noreturn]] void usage() {
-    std::cerr << "usage: wendrel-ocr-bench [--count N] [--plain N] [--seed S] [--keep DIR] [--verbose]\n"
+    std::cerr << "usage: wendrel-ocr-bench [--count N] [--plain N] [--seed S] [--keep DIR | --replay DIR] [--verbose]\n"
                  "                         [--native | --enlarged] [--first-read-only] [--images-only]\n";
     std::exit(2);
 }

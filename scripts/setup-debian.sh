@@ -23,6 +23,8 @@ packages=(
   xvfb xauth xdotool xclip dbus dbus-x11 fonts-noto-cjk imagemagick x11-utils
   # the privacy case watches Wendrel's files and sockets with strace
   strace
+  # the map application as a web page: the browser stand-in runs Debian's Chromium
+  chromium
   # the package: its validators, and the JSON Schema validator of the payload
   desktop-file-utils appstream nodejs
 )

@@ -73,11 +73,13 @@ constexpr std::string_view identifierAttribute = "AXIdentifier";
 constexpr std::string_view objectAttributePrefix = "AXAttribute:";
 
 // What the walk takes from an element, each the answer to one request; on a
-// bridge that answers GetAll, the first five come in one answer.
+// bridge that answers GetAll, the first five come in one answer. On a bridge
+// built on ATK the role's number comes first, and the role names and
+// interfaces may be known from it.
 enum class Ask : std::uint8_t {
-    name, description, identifier, help, attributes, role, localizedRole, interfaces, text, children
+    name, description, identifier, help, attributes, role, localizedRole, interfaces, text, children, roleNumber
 };
-constexpr std::size_t askCount = 10;
+constexpr std::size_t askCount = 11;
 constexpr std::size_t propertiesCount = 5;  // name to attributes
 
 constexpr std::size_t at(Ask ask) { return static_cast<std::size_t>(ask); }
@@ -194,14 +196,19 @@ private:
     void send(Ask which, DBusMessage* message);
     void sendIf(bool offered, Ask which, const char* property);
     bool sendProperties();
+    void sendRoleAndInterfaces();
+    void sendRoleNames();
     void sendChildren();
     void answer(Ask which, CallOutcome outcome);
     bool awaited(Ask which) const;
     void keepText(Ask which, std::optional<std::string> value);
     void takeProperties(DBusMessage* reply, bool childrenWait);
+    void takeRoleNumber(DBusMessage* reply, CallOutcome outcome);
+    void takeRoleName(Ask which, DBusMessage* reply);
     void takeInterfaces(DBusMessage* reply);
     void takeAttributes(DBusMessageIter* list);
     void takeChildren(DBusMessage* reply);
+    const Slot* pendingFor(Ask which) const;
     CallOutcome await(Ask which);
     Reply<AttributeValue> textReply(Ask which);
     Reply<AttributeValue> objectAttribute(std::string_view name);
@@ -213,6 +220,8 @@ private:
     Position position_;
     bool asked_ = false;
     bool valueIsNumber_ = false;
+    RoleTraits* role_ = nullptr;  // what the bridge's elements of this role share
+    bool textGuessed_ = false;    // the text was asked without the interfaces
     std::array<Slot, askCount> slots_{};
     std::array<std::string, askCount> texts_{};
     std::vector<std::pair<std::string, std::string>> objectAttributes_;
@@ -312,11 +321,7 @@ void AtspiElement::ask() {
     asked_ = true;
     requests_.dequeue(position_.path);
     const bool countComing = sendProperties();
-    send(Ask::role, methodCall(target_, accessibleInterface, "GetRoleName"));
-    send(Ask::localizedRole, methodCall(target_, accessibleInterface, "GetLocalizedRoleName"));
-    // The text is asked once the interfaces show there is one: GTK's bridge
-    // logs a critical warning for every GetText on an element without it.
-    send(Ask::interfaces, methodCall(target_, accessibleInterface, "GetInterfaces"));
+    sendRoleAndInterfaces();
     // The children of an element at the deepest depth are never read. Where
     // GetAll went out, its count of children says whether there are any.
     if (position_.depth >= requests_.limits().deepestDepth) {
@@ -324,6 +329,23 @@ void AtspiElement::ask() {
     } else if (!countComing) {
         sendChildren();
     }
+}
+
+// Where the role's number tells the rest, it alone is asked first.
+void AtspiElement::sendRoleAndInterfaces() {
+    if (target_.bridge->rolesByNumber) {
+        send(Ask::roleNumber, methodCall(target_, accessibleInterface, "GetRole"));
+        if (awaited(Ask::roleNumber)) return;
+    }
+    sendRoleNames();
+    // The text is asked once the interfaces show there is one: GTK's bridge
+    // logs a critical warning for every GetText on an element without it.
+    send(Ask::interfaces, methodCall(target_, accessibleInterface, "GetInterfaces"));
+}
+
+void AtspiElement::sendRoleNames() {
+    send(Ask::role, methodCall(target_, accessibleInterface, "GetRoleName"));
+    send(Ask::localizedRole, methodCall(target_, accessibleInterface, "GetLocalizedRoleName"));
 }
 
 void AtspiElement::sendChildren() { send(Ask::children, methodCall(target_, accessibleInterface, "GetChildren")); }
@@ -377,6 +399,10 @@ void AtspiElement::keepText(Ask which, std::optional<std::string> value) {
 
 void AtspiElement::take(Ask which, bool all, DBusMessage* reply) {
     const CallOutcome outcome = outcomeOf(reply);
+    if (which == Ask::roleNumber) return takeRoleNumber(reply, outcome);
+    // A text asked of an element without one: its role's elements are asked
+    // for their interfaces from now on.
+    if (which == Ask::text && textGuessed_ && outcome == CallOutcome::failed) role_->withoutText = true;
     const bool childrenWait = all && slots_[at(Ask::children)].state == Slot::State::unsent;
     if (all && outcome == CallOutcome::failed) {
         // A bridge that refuses GetAll is asked one property at a time.
@@ -397,6 +423,7 @@ void AtspiElement::take(Ask which, bool all, DBusMessage* reply) {
     if (all) return takeProperties(reply, childrenWait);
     if (which == Ask::children) return takeChildren(reply);
     if (which == Ask::interfaces) return takeInterfaces(reply);
+    if (which == Ask::role || which == Ask::localizedRole) return takeRoleName(which, reply);
     if (which == Ask::attributes) {
         DBusMessageIter it;
         if (dbus_message_iter_init(reply, &it)) takeAttributes(&it);
@@ -446,6 +473,39 @@ void AtspiElement::takeProperties(DBusMessage* reply, bool childrenWait) {
     sendChildren();
 }
 
+// The role's number. Its names are asked once a walk; its elements' text is
+// asked straight away once every earlier element of the role had one (an
+// element without one answers with an error, as it would have had none), else
+// once the interfaces show one. A number that stands for roles of several
+// names (unknown, extended) teaches nothing.
+void AtspiElement::takeRoleNumber(DBusMessage* reply, CallOutcome outcome) {
+    answer(Ask::roleNumber, outcome);
+    if (outcome == CallOutcome::notAnswering) {
+        for (Ask which : {Ask::role, Ask::localizedRole, Ask::interfaces, Ask::text}) answer(which, outcome);
+        return;
+    }
+    const auto number = outcome == CallOutcome::ok ? replyUint32(reply) : std::nullopt;
+    role_ = number && rolesShareTraits(*number) ? &target_.bridge->roles[*number] : nullptr;
+    if (role_ && role_->name && role_->localizedName) {
+        keepText(Ask::role, role_->name);
+        keepText(Ask::localizedRole, role_->localizedName);
+    } else {
+        sendRoleNames();
+    }
+    if (role_ && role_->withText && !role_->withoutText) {
+        answer(Ask::interfaces, CallOutcome::ok);
+        textGuessed_ = true;
+        return send(Ask::text, wholeTextCall(target_));
+    }
+    send(Ask::interfaces, methodCall(target_, accessibleInterface, "GetInterfaces"));
+}
+
+void AtspiElement::takeRoleName(Ask which, DBusMessage* reply) {
+    auto name = replyString(reply);
+    if (role_ && name) (which == Ask::role ? role_->name : role_->localizedName) = *name;
+    keepText(which, std::move(name));
+}
+
 // The element's text is the whole text of its Text interface; a numeric
 // Value gives no text, and neither does an element with neither.
 void AtspiElement::takeInterfaces(DBusMessage* reply) {
@@ -457,6 +517,7 @@ void AtspiElement::takeInterfaces(DBusMessage* reply) {
         text = text || name == textInterface;
         value = value || name == valueInterface;
     });
+    if (role_) (text ? role_->withText : role_->withoutText) = true;
     if (text) return send(Ask::text, wholeTextCall(target_));
     valueIsNumber_ = value;
     answer(Ask::text, value ? CallOutcome::ok : CallOutcome::failed);
@@ -506,20 +567,37 @@ CallOutcome AtspiElement::await(Ask which) {
         requests_.poll(target_.bus);
         ask();
     }
-    // The text waits on the interfaces, the children on the count of them.
     Slot& slot = slots_[at(which)];
     while (slot.state != Slot::State::answered) {
-        const Slot& request = slot.state == Slot::State::sent ? slot
-                              : which == Ask::text            ? slots_[at(Ask::interfaces)]
-                                                              : slots_[at(Ask::name)];
-        if (request.state != Slot::State::sent) {
+        const Slot* request = pendingFor(which);
+        if (!request) {
             answer(which, CallOutcome::failed);
-        } else if (!requests_.receive(target_.bus, request.sentAt + callTimeout) &&
-                   request.state == Slot::State::sent) {
+        } else if (!requests_.receive(target_.bus, request->sentAt + callTimeout) &&
+                   request->state == Slot::State::sent) {
             answer(which, CallOutcome::notAnswering);
         }
     }
     return slot.outcome;
+}
+
+// The request an answer not yet asked for waits on: the text is asked after
+// the interfaces, they and the role names after the role's number, the
+// children after the count of them. None when nothing it waits on is out.
+const AtspiElement::Slot* AtspiElement::pendingFor(Ask which) const {
+    for (Ask ask = which;;) {
+        const Slot& slot = slots_[at(ask)];
+        if (slot.state == Slot::State::sent) return &slot;
+        if (slot.state == Slot::State::answered && ask != which) return nullptr;
+        switch (ask) {
+            case Ask::text: ask = Ask::interfaces; break;
+            case Ask::interfaces:
+            case Ask::role:
+            case Ask::localizedRole: ask = Ask::roleNumber; break;
+            case Ask::roleNumber:
+            case Ask::name: return nullptr;
+            default: ask = Ask::name;
+        }
+    }
 }
 
 Reply<AttributeValue> AtspiElement::textReply(Ask which) {

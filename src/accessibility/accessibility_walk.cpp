@@ -46,13 +46,27 @@ std::vector<std::string> namesToReadOf(Element& element, WalkGuard& guard) {
     return namesToRead(std::move(*own.value));
 }
 
+// U+FFFC, the object replacement character, in UTF-8.
+constexpr std::string_view objectMark = "\xEF\xBF\xBC";
+
+// A text marks the place of each child embedded in it (a browser's link,
+// image or button in a paragraph, an attachment in a rich text) with U+FFFC.
+// The child is an element of its own and read as one, so the mark is only a
+// placeholder; left in, it became part of a route's label or place name.
+std::string withoutObjectMarks(std::string text) {
+    for (std::size_t at = text.find(objectMark); at != std::string::npos; at = text.find(objectMark, at)) {
+        text.erase(at, objectMark.size());
+    }
+    return text;
+}
+
 std::optional<std::string> textOf(const AttributeValue& value) {
     switch (value.kind) {
         case AttributeValue::Kind::text:
         case AttributeValue::Kind::attributedText:
             // Whatever the other process sent, only well-formed UTF-8 goes on to
             // the parser and the payload.
-            return text::wellFormedUtf8(value.text);
+            return withoutObjectMarks(text::wellFormedUtf8(value.text));
         case AttributeValue::Kind::number:
         case AttributeValue::Kind::other:
             break;

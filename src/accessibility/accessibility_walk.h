@@ -104,7 +104,8 @@ private:
 
 // Reads one element and, depth first, its subtree: the element's texts come
 // before those of its children. `visited` counts the elements read in this
-// walk; texts are appended to `results` trimmed, repeats included.
+// walk; texts are appended to `results` trimmed, repeats included, without
+// the U+FFFC marks of embedded children.
 void collectStrings(Element& element, std::int64_t depth, std::int64_t& visited,
                     std::vector<std::string>& results, WalkGuard& guard,
                     const WalkLimits& limits = {});

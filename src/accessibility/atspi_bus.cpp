@@ -1,6 +1,7 @@
 #include "accessibility/atspi_bus.h"
 
 #include "accessibility/atspi_address.h"
+#include "accessibility/atspi_toolkit.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -126,6 +127,16 @@ std::optional<std::string> replyString(DBusMessage* reply) {
     return stringIn(&it);
 }
 
+std::optional<std::uint32_t> replyUint32(DBusMessage* reply) {
+    DBusMessageIter it;
+    if (!reply || !dbus_message_iter_init(reply, &it) || dbus_message_iter_get_arg_type(&it) != DBUS_TYPE_UINT32) {
+        return std::nullopt;
+    }
+    dbus_uint32_t value = 0;
+    dbus_message_iter_get_basic(&it, &value);
+    return value;
+}
+
 std::optional<std::pair<std::string, std::string>> stringPair(DBusMessageIter* entry) {
     DBusMessageIter fields;
     dbus_message_iter_recurse(entry, &fields);
@@ -154,16 +165,6 @@ std::vector<std::pair<std::string, std::string>> references(DBusMessage* reply) 
         if (auto reference = stringPair(entry)) found.push_back(std::move(*reference));
     });
     return found;
-}
-
-std::optional<std::uint32_t> replyUint32(DBusMessage* reply) {
-    DBusMessageIter it;
-    if (!reply || !dbus_message_iter_init(reply, &it) || dbus_message_iter_get_arg_type(&it) != DBUS_TYPE_UINT32) {
-        return std::nullopt;
-    }
-    dbus_uint32_t value = 0;
-    dbus_message_iter_get_basic(&it, &value);
-    return value;
 }
 
 PendingCall askProcessId(DBusConnection* bus, const std::string& busName) {
@@ -195,15 +196,6 @@ std::optional<std::string> accessibilityBusAddress() {
     if (!session) return std::nullopt;
     dbus_connection_set_exit_on_disconnect(session.get(), FALSE);
     return askString(session.get(), "org.a11y.Bus", "/org/a11y/bus", "org.a11y.Bus", "GetAddress");
-}
-
-bool isGtk(std::string_view toolkit) {
-    constexpr std::string_view gtk = "gtk";
-    if (toolkit.size() != gtk.size()) return false;
-    for (std::size_t i = 0; i < gtk.size(); ++i) {
-        if ((toolkit[i] | 0x20) != gtk[i]) return false;
-    }
-    return true;
 }
 
 }  // namespace
@@ -244,16 +236,18 @@ ConnectionPtr openAccessibilityBus() {
     return bus;
 }
 
-// Some bridges (GTK's) offer a connection straight to the application, with
-// no bus daemon passing every message on; their walk is a good deal faster
-// over it. Opened for one walk, owned and dispatched by the walk's thread
+// Some bridges (GTK's, Chromium's) offer a connection straight to the
+// application, with no bus daemon passing every message on; their walk is a
+// good deal faster over it. Opened for one walk, owned and dispatched by the walk's thread
 // alone. The toolkit's name is asked at the same time.
 bool prepareApplication(Target& application, ConnectionPtr& direct) {
     PendingCall address(application.bus, methodCall(application, applicationInterface, "GetApplicationBusAddress"));
     PendingCall toolkit(application.bus, propertyOf(application, applicationInterface, "ToolkitName"));
     if (address.wait() == CallOutcome::notAnswering) return false;
     if (toolkit.wait() == CallOutcome::ok) {
-        application.bridge->answersGetAll = isGtk(replyString(toolkit.reply()).value_or(""));
+        const bool atk = bridgeIsBuiltOnAtk(replyString(toolkit.reply()).value_or(""));
+        application.bridge->answersGetAll = atk;
+        application.bridge->rolesByNumber = atk;
     }
     auto directAddress = replyString(address.reply());
     if (!directAddress || !isDirectConnectionAddress(*directAddress)) return true;

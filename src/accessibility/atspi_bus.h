@@ -5,6 +5,7 @@
 // loop.
 
 #include "accessibility/accessibility_walk.h"
+#include "accessibility/atspi_toolkit.h"
 
 #include <dbus/dbus.h>
 
@@ -12,6 +13,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <utility>
 
 namespace accessibility::atspi {
@@ -36,6 +38,16 @@ struct CloseConnection {
 };
 using ConnectionPtr = std::unique_ptr<DBusConnection, CloseConnection>;
 
+// What the elements of one role have in common on a bridge built on ATK:
+// the role's two names, and whether its elements were seen with a text and
+// without one.
+struct RoleTraits {
+    std::optional<std::string> name;
+    std::optional<std::string> localizedName;
+    bool withText = false;
+    bool withoutText = false;
+};
+
 // What one application's accessibility bridge offers, learnt during a walk.
 struct Bridge {
     // Help texts and identifiers are recent additions many bridges lack (Qt's
@@ -43,10 +55,13 @@ struct Bridge {
     // elements are not asked.
     bool offersHelpText = true;
     bool offersIdentifier = true;
-    // Whether one Properties.GetAll gives an element's texts. Qt's bridge
-    // crashes on it (it takes every Properties call for a Get with two
-    // arguments), so only GTK's, which answers it, is asked that way.
+    // Whether one Properties.GetAll gives an element's texts: only on a bridge
+    // built on ATK (bridgeIsBuiltOnAtk); Qt's crashes on it.
     bool answersGetAll = false;
+    // Whether a role's names follow from its number, as they do on a bridge
+    // built on ATK, and what its elements share, by role number.
+    bool rolesByNumber = false;
+    std::unordered_map<std::uint32_t, RoleTraits> roles;
 };
 
 // Where one element lives: the connection, the owner's bus name, the path.
@@ -106,6 +121,8 @@ DBusMessage* wholeTextCall(const Target& target);
 std::optional<std::string> stringIn(DBusMessageIter* it);
 // A reply of one string ("s"), or a property reply of one string ("v" of "s").
 std::optional<std::string> replyString(DBusMessage* reply);
+// A reply of one unsigned 32-bit number ("u").
+std::optional<std::uint32_t> replyUint32(DBusMessage* reply);
 // Two strings of a dict entry ("{ss}") or a struct ("(so)").
 std::optional<std::pair<std::string, std::string>> stringPair(DBusMessageIter* entry);
 

@@ -1,6 +1,7 @@
 // The walk over fake trees: limits, text kinds, trimming, repeats, failing
 // calls and an application that stops answering.
 #include "accessibility/accessibility_walk.h"
+#include "parser/amap_parser.h"
 
 #include <gtest/gtest.h>
 
@@ -196,7 +197,11 @@ INSTANTIATE_TEST_SUITE_P(
                       // Another process's bytes become well-formed UTF-8: nothing is dropped and
                       // a NUL does not cut the text short.
                       TextCase{"ill_formed", R::answered(V::plain("\xE5\xA4方案\xC0\xAF一")), {"\uFFFD方案\uFFFD\uFFFD一"}},
-                      TextCase{"inner_nul", R::answered(V::plain(std::string("天津\0港", 10))), {std::string("天津\0港", 10)}}),
+                      TextCase{"inner_nul", R::answered(V::plain(std::string("天津\0港", 10))), {std::string("天津\0港", 10)}},
+                      // The marks of embedded children go; a text of nothing else is empty.
+                      TextCase{"object_marks", R::answered(V::plain("天津港\uFFFC\n\uFFFC\n方案\uFFFC一 \uFFFC")),
+                               {"天津港\n\n方案一"}},
+                      TextCase{"only_object_marks", R::answered(V::plain("\uFFFC\uFFFC \uFFFC")), {}}),
     [](const auto& param) { return std::string(param.param.name); });
 
 TEST(Texts, FixedNamesThenOwnNamesEachReadOnce) {
@@ -227,6 +232,21 @@ TEST(Texts, AnElementOfferedTwiceIsReadTwice) {
     window->children = {shared, shared};
     EXPECT_EQ(walk(appWithWindows({window})), (std::vector<std::string>{"窗口", "重复"}));
     EXPECT_EQ(shared->reads, 2);
+}
+
+// A browser's panel whose lines hold the marks of embedded icons and links:
+// no mark reaches a label or a place name.
+TEST(Texts, APanelWithObjectMarksParsesAsWithout) {
+    const std::string marked =
+        "天津港\uFFFC\n石家庄物流园\n\uFFFC\n通知 \uFFFC\n\uFFFC方案一\n4小时20分\uFFFC\n312.5公里\n¥268\uFFFC";
+    const std::string plain = "天津港\n石家庄物流园\n通知\n方案一\n4小时20分\n312.5公里\n¥268";
+    const auto read = AmapParser::parse(walk(appWithWindows({titled(marked)})));
+    const auto expected = AmapParser::parse(std::vector<std::string>{plain});
+    ASSERT_TRUE(read.has_value());
+    ASSERT_TRUE(expected.has_value());
+    EXPECT_EQ(read->options(), expected->options());
+    EXPECT_EQ(read->origin(), std::optional<std::string>("天津港"));
+    EXPECT_EQ(read->destination(), std::optional<std::string>("石家庄物流园"));
 }
 
 // ---- Failing calls ----

@@ -45,7 +45,12 @@ Process::Process(const std::string& standinPath, const std::string& scenarioPath
     }
     close(pipeEnds[1]);
     output_ = pipeEnds[0];
-    waitForReady(1, std::chrono::seconds(15));
+    // A browser's cold start on a loaded machine takes several seconds.
+    waitForReady(1, std::chrono::seconds(30));
+    const std::string named = "map-pid ";
+    if (auto at = pending_.find(named); at != std::string::npos) {
+        mapPid_ = static_cast<pid_t>(std::atoi(pending_.c_str() + at + named.size()));
+    }
 }
 
 Process::~Process() {

@@ -2,8 +2,10 @@
 # End-to-end reads through the accessibility tree: the stand-in map
 # application and Wendrel under tests/e2e/with-desktop.sh.
 #
-# Usage (inside the stack): tests/e2e/accessibility_cases.sh CASE [gtk]
+# Usage (inside the stack): tests/e2e/accessibility_cases.sh CASE [gtk | browser [FORM]]
 #   gtk: the GTK stand-in, its label churning, instead of the Qt one
+#   browser: the page in Chromium, its panel text in FORM (div, pre, textarea
+#            or pre-line; div by default)
 #   three-options       a three-option panel in panel-text mode
 #   changed-panel       the panel changes between two reads
 #   map-not-running     no map application: the failure shows in Wendrel's window
@@ -67,7 +69,7 @@ case_elements-3500() {
 case_stopped-map() {
   start_standin three-options
   start_wendrel
-  kill -STOP "$STANDIN_PID"
+  kill -STOP "$MAP_PID"
   local pressed
   pressed=$(date +%s%N)
   press_read
@@ -76,7 +78,7 @@ case_stopped-map() {
   echo "window answered again after ${waited_ms} ms"
   [ "$waited_ms" -le 3000 ] || fail "Wendrel's window was unresponsive for ${waited_ms} ms"
   wait_until 40 read_went_on || fail "the read did not go on to screen recognition; the window shows: $(window_texts "$WENDREL_PID")"
-  kill -CONT "$STANDIN_PID"
+  kill -CONT "$MAP_PID"
 }
 read_went_on() { has_payload || shows_text "$WENDREL_PID" "没有找到完整的货车路线结果"; }
 
@@ -161,15 +163,18 @@ case_quit-during-read() {
 
 case_stopped-during-read() {
   start_read_of_a_large_tree
-  kill -STOP "$STANDIN_PID"
+  kill -STOP "$MAP_PID"
   wait_for_read_end "$READ_PRESSED"
-  kill -CONT "$STANDIN_PID"
+  kill -CONT "$MAP_PID"
 }
 
 name=${1:-}
-if [ "${2:-}" = gtk ]; then
-  export WENDREL_STANDIN=amap-standin-gtk WENDREL_STANDIN_OPTIONS=--churn
-fi
+case "${2:-}" in
+  gtk) export WENDREL_STANDIN=amap-standin-gtk WENDREL_STANDIN_OPTIONS=--churn ;;
+  browser) export WENDREL_STANDIN=amap-standin-browser WENDREL_STANDIN_OPTIONS="--form ${3:-div}" ;;
+  "") ;;
+  *) echo "unknown stand-in: $2" >&2; exit 2 ;;
+esac
 declare -F "case_$name" >/dev/null || { echo "unknown case: $name" >&2; exit 2; }
 "case_$name"
 echo "PASS: $name"

@@ -3,10 +3,13 @@
 #   WENDREL_BIN        directory of the built programs (default: build/bin)
 #   WENDREL_APP        the wendrel program (default: $WENDREL_BIN/wendrel)
 #   WENDREL_STANDIN    the stand-in program in WENDREL_BIN (default: amap-standin;
-#                      amap-standin-gtk is the GTK one), WENDREL_STANDIN_OPTIONS
-#                      its further options
+#                      amap-standin-gtk is the GTK one, amap-standin-browser the
+#                      page in Chromium), WENDREL_STANDIN_OPTIONS its further
+#                      options
 #   e2e_spawn CMD...   starts a background process that the stack ends afterwards
-#   start_standin SCENARIO          the stand-in map application; sets STANDIN_PID
+#   start_standin SCENARIO          the stand-in map application; sets STANDIN_PID,
+#                                   and MAP_PID to the process that owns its
+#                                   window and tree (the browser's, for the page)
 #   change_standin SCENARIO         shows another scenario in the running stand-in
 #   start_wendrel                   Wendrel; sets WENDREL_PID and WENDREL_WINDOW
 #   start_listener                  an accessibility event listener; events_heard
@@ -65,8 +68,10 @@ start_standin() {
     >"$WENDREL_E2E_DIR/standin.out" 2>"$WENDREL_E2E_DIR/standin.err"
   STANDIN_PID=$E2E_LAST_PID
   standin_generation=1
-  wait_until 15 standin_shows 1 || fail "the stand-in did not show $1: $(cat "$WENDREL_E2E_DIR/standin.err")"
-  wait_until 15 joined_bus "$STANDIN_PID" || fail "the stand-in did not join the accessibility bus"
+  wait_until 30 standin_shows 1 || fail "the stand-in did not show $1: $(cat "$WENDREL_E2E_DIR/standin.err")"
+  MAP_PID=$(sed -n 's/^map-pid \([0-9]*\)$/\1/p' "$WENDREL_E2E_DIR/standin.out")
+  MAP_PID=${MAP_PID:-$STANDIN_PID}
+  wait_until 15 joined_bus "$MAP_PID" || fail "the stand-in did not join the accessibility bus"
 }
 
 change_standin() {

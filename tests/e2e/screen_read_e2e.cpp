@@ -93,17 +93,25 @@ public:
 
     std::int32_t pid() const { return static_cast<std::int32_t>(process_.processId()); }
     void waitForLine(const QByteArray& line) {
-        QByteArray seen;
-        waitFor<bool>(20s, "'" + line.toStdString() + "' from the stand-in", [&]() -> std::optional<bool> {
+        waitFor<bool>(30s, "'" + line.toStdString() + "' from the stand-in", [&]() -> std::optional<bool> {
             process_.waitForReadyRead(100);
-            seen += process_.readAllStandardOutput();
-            if (seen.contains(line)) return true;
+            seen_ += process_.readAllStandardOutput();
+            if (seen_.contains(line)) return true;
             return std::nullopt;
         });
+    }
+    // The process that owns the stand-in's window: the one a "map-pid N" line
+    // names (the browser, for the page), else the stand-in itself.
+    std::int32_t mapPid() const {
+        for (const QByteArray& line : seen_.split('\n')) {
+            if (line.startsWith("map-pid ")) return line.mid(8).toInt();
+        }
+        return pid();
     }
 
 private:
     QProcess process_;
+    QByteArray seen_;
 };
 
 x11::Connection openDisplay() {
@@ -213,7 +221,7 @@ Standin startStandin(const Paths& paths, const x11::Connection& display, const c
     Standin s{std::make_unique<Program>(paths.standin, QStringList{"--scenario", QString::fromStdString(path)}),
               scenario.value(), 0};
     s.program->waitForLine("ready 1");
-    s.window = windowOfPid(display, s.program->pid(), "the stand-in");
+    s.window = windowOfPid(display, s.program->mapPid(), "the stand-in");
     xdotool({"windowmove", QString::fromStdString(windowId(s.window)), "0", "0"});
     return s;
 }

@@ -24,5 +24,13 @@ if(TARGET wendrel AND TARGET wendrel_accessibility)
         --standin $<TARGET_FILE:amap-standin-gtk> --wendrel $<TARGET_FILE:wendrel>
         --scenarios ${PROJECT_SOURCE_DIR}/tests/fixtures/scenarios)
     set_tests_properties(e2e.screen_read.gtk.labels-accessible PROPERTIES LABELS e2e TIMEOUT 180 RESOURCE_LOCK desktop)
+    # And as a web page in Chromium, one element per line.
+    add_dependencies(screen-read-e2e amap-standin-browser)
+    add_test(NAME e2e.screen_read.browser.labels-accessible
+      COMMAND ${CMAKE_CURRENT_LIST_DIR}/with-desktop.sh $<TARGET_FILE:screen-read-e2e> labels-accessible
+        --standin $<TARGET_FILE:amap-standin-browser> --wendrel $<TARGET_FILE:wendrel>
+        --scenarios ${PROJECT_SOURCE_DIR}/tests/fixtures/scenarios)
+    set_tests_properties(e2e.screen_read.browser.labels-accessible PROPERTIES
+      LABELS e2e TIMEOUT 180 RESOURCE_LOCK desktop)
   endif()
 endif()

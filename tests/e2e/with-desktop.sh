@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs COMMAND inside a private desktop stack and tears the stack down again:
-#   - Xvfb on a free display (-displayfd) with the Composite extension,
+#   - Xvfb on a free display (-displayfd) with the Composite extension (unless
+#     WENDREL_E2E_COMPOSITE=off),
 #   - a private D-Bus session bus (dbus-run-session),
 #   - the accessibility bus (at-spi-bus-launcher) with its registry,
 #   - QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 so that Qt programs expose their tree.
@@ -86,8 +87,11 @@ trap 'exit 130' INT TERM
 
 # -noreset: without it the server resets whenever its last client leaves (the
 # accessibility bus launcher, say), and a program connecting in that moment is
-# refused.
-Xvfb -displayfd 3 -screen 0 1920x1080x24 +extension Composite -nolisten tcp -noreset \
+# refused. WENDREL_E2E_COMPOSITE=off leaves Composite out: no window can be
+# captured, so a payload can only have come through the accessibility tree.
+composite=+extension
+if [ "${WENDREL_E2E_COMPOSITE:-on}" = off ]; then composite=-extension; fi
+Xvfb -displayfd 3 -screen 0 1920x1080x24 "$composite" Composite -nolisten tcp -noreset \
   3>"$WENDREL_E2E_DIR/display" >"$WENDREL_E2E_DIR/xvfb.log" 2>&1 &
 xvfb_pid=$!
 for _ in $(seq 200); do

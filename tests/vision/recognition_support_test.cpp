@@ -68,6 +68,8 @@ INSTANTIATE_TEST_SUITE_P(
                     ChoiceCase{"mainWindowOverDialog", {{400, 300}, {1200, 800}}, 1},
                     ChoiceCase{"equalAreasFirstWins", {{600, 400}, {400, 600}, {480, 500}}, 0},
                     ChoiceCase{"smallOnesSkipped", {{200, 2000}, {320, 260}}, 1},
+                    // A browser's 10 × 10 leader window beside its app window.
+                    ChoiceCase{"browserLeaderSkipped", {{10, 10}, {1180, 640}}, 1},
                     ChoiceCase{"fractionalPoints", {{300.5, 250.5}}, 0}),
     [](const auto& param) { return std::string(param.param.name); });
 
