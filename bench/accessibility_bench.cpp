@@ -226,6 +226,10 @@ void readStandin(benchmark::State& state) {
     double beforeSeconds = 0;
     double gettersSeconds = 0;
     double readerSeconds = 0;
+    // A browser builds its accessibility tree when a client first asks for
+    // it; a dispatcher's map page has long had it when Wendrel reads. One
+    // walk before the timed ones, for every walk alike.
+    readAccessibilityStrings(pid);
     for (auto _ : state) {
         const double seconds = secondsOf([&] { return readAccessibilityStrings(pid); }, texts);
         state.SetIterationTime(seconds);
