@@ -15,7 +15,7 @@ namespace wendrel::window {
 enum class FontWeight { regular, semibold, bold };
 
 // A label: wrapping, selectable plain text in the system font.
-struct LabelSpec {
+struct LabelStyle {
     std::string_view text;  // the initial text
     int size;               // points
     FontWeight weight;
@@ -37,13 +37,13 @@ inline constexpr int marginTop = 25;
 inline constexpr int marginBottom = 24;
 inline constexpr int spacing = 13;
 
-inline constexpr LabelSpec bannerLabel{"WENDREL", 11, FontWeight::semibold, NamedColor::teal, 0};
-inline constexpr LabelSpec headingLabel{"读取 Mac 高德货车路线", 24, FontWeight::bold, NamedColor::label, 0};
-inline constexpr LabelSpec explanationLabel{
+inline constexpr LabelStyle bannerLabel{"WENDREL", 11, FontWeight::semibold, NamedColor::teal, 0};
+inline constexpr LabelStyle headingLabel{"读取 Mac 高德货车路线", 24, FontWeight::bold, NamedColor::label, 0};
+inline constexpr LabelStyle explanationLabel{
     "在高德地图中完成货车路线规划后，点击下方按钮。助手优先读取页面文字，必要时使用 Mac 本机视觉识别窗口，不会上传截图。",
     13, FontWeight::regular, NamedColor::secondaryLabel, 3};
 // The footer's text is footerText(); the rest of it is here.
-inline constexpr LabelSpec footerLabel{"", 11, FontWeight::regular, NamedColor::tertiaryLabel, 2};
+inline constexpr LabelStyle footerLabel{"", 11, FontWeight::regular, NamedColor::tertiaryLabel, 2};
 
 // The status card: a rounded, filled box with a hairline border, and its
 // own stack of three labels.
@@ -56,9 +56,9 @@ inline constexpr int cardBorderWidth = 1;
 inline constexpr NamedColor cardFill = NamedColor::controlBackground;
 inline constexpr NamedColor cardBorder = NamedColor::separator;
 
-inline constexpr LabelSpec statusLabel{"正在检查权限…", 13, FontWeight::semibold, NamedColor::label, 0};
-inline constexpr LabelSpec routeLabel{"尚未读取路线", 12, FontWeight::regular, NamedColor::secondaryLabel, 0};
-inline constexpr LabelSpec resultLabel{"请先在高德地图选择“货车 → 重型货车 → 开始路线规划”。", 12,
+inline constexpr LabelStyle statusLabel{"正在检查权限…", 13, FontWeight::semibold, NamedColor::label, 0};
+inline constexpr LabelStyle routeLabel{"尚未读取路线", 12, FontWeight::regular, NamedColor::secondaryLabel, 0};
+inline constexpr LabelStyle resultLabel{"请先在高德地图选择“货车 → 重型货车 → 开始路线规划”。", 12,
                                        FontWeight::regular, NamedColor::secondaryLabel, 9};
 
 inline constexpr std::string_view readButtonTitle = "读取当前高德货车结果";

@@ -15,7 +15,7 @@ using wendrel::NamedColor;
 
 struct LabelRow {
     const char* name;
-    LabelSpec spec;
+    LabelStyle style;
     std::string text;
     int size;
     FontWeight weight;
@@ -37,12 +37,12 @@ TEST(WindowElements, EveryLabelAsTheWindowShowsIt) {
         {"footer", footerLabel, footerText(), 11, FontWeight::regular, NamedColor::tertiaryLabel, 2},
     };
     for (const LabelRow& row : rows) {
-        const std::string text = row.spec.text.empty() ? footerText() : std::string(row.spec.text);
+        const std::string text = row.style.text.empty() ? footerText() : std::string(row.style.text);
         EXPECT_EQ(text, row.text) << row.name;
-        EXPECT_EQ(row.spec.size, row.size) << row.name;
-        EXPECT_EQ(row.spec.weight, row.weight) << row.name;
-        EXPECT_EQ(row.spec.color, row.color) << row.name;
-        EXPECT_EQ(row.spec.maxLines, row.maxLines) << row.name;
+        EXPECT_EQ(row.style.size, row.size) << row.name;
+        EXPECT_EQ(row.style.weight, row.weight) << row.name;
+        EXPECT_EQ(row.style.color, row.color) << row.name;
+        EXPECT_EQ(row.style.maxLines, row.maxLines) << row.name;
     }
     EXPECT_EQ(footerText(), "读取成功后，回到 freight.example.com 的“货车路线校准”，点击“导入 Mac 高德结果”。");
 

@@ -63,14 +63,14 @@ NSFontWeight fontWeight(layout::FontWeight weight) {
     return NSFontWeightRegular;
 }
 
-// The label factory: wrapping, selectable, the system font of the spec's
+// The label factory: wrapping, selectable, the system font of its style's
 // size and weight, its named colour, at most its lines.
-NSTextField* label(const layout::LabelSpec& spec, std::string_view text) {
+NSTextField* label(const layout::LabelStyle& style, std::string_view text) {
     NSTextField* label = [NSTextField wrappingLabelWithString:ns(text)];
-    label.font = [NSFont systemFontOfSize:spec.size weight:fontWeight(spec.weight)];
-    label.textColor = systemColor(spec.color);
+    label.font = [NSFont systemFontOfSize:style.size weight:fontWeight(style.weight)];
+    label.textColor = systemColor(style.color);
     label.selectable = YES;
-    if (spec.maxLines > 0) label.maximumNumberOfLines = spec.maxLines;
+    if (style.maxLines > 0) label.maximumNumberOfLines = style.maxLines;
     return label;
 }
 

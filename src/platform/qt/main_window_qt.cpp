@@ -100,17 +100,17 @@ void QtMainWindow::open(WindowActions actions) {
 
 // ---- Building ----
 
-QLabel* QtMainWindow::label(const window::LabelSpec& spec, std::string_view text) {
+QLabel* QtMainWindow::label(const window::LabelStyle& style, std::string_view text) {
     auto* label = new QLabel(qs(text));
     // Plain text always: route names come from another program and must
     // never be taken for markup.
     label->setTextFormat(Qt::PlainText);
     label->setWordWrap(true);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    label->setFont(uiFont(spec.size, qtWeight(spec.weight)));
+    label->setFont(uiFont(style.size, qtWeight(style.weight)));
     label->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    setTextColor(label, colors_->color(spec.color));
-    if (spec.maxLines > 0) label->setMaximumHeight(linesHeight(label->font(), spec.maxLines));
+    setTextColor(label, colors_->color(style.color));
+    if (style.maxLines > 0) label->setMaximumHeight(linesHeight(label->font(), style.maxLines));
     return label;
 }
 

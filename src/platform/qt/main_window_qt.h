@@ -39,7 +39,7 @@ public:
 
 private:
     void build();
-    QLabel* label(const window::LabelSpec& spec, std::string_view text);
+    QLabel* label(const window::LabelStyle& style, std::string_view text);
     QWidget* buildStatusCard();
     void buildButtons();
 
