@@ -1,9 +1,9 @@
 // Text recognition with a text detector and a line recogniser run through
 // OpenCV's DNN module: the detector finds the text lines of the window at its
 // size in points, then every line is cut out of the full image and read on
-// its own. One thread calls the engine at a time and the engine spreads each
-// call over the cores: two callers would have four threads fight for two
-// cores. The models are loaded when a read is about to start (or by the read
+// its own. The detector's one call is spread by the engine over the cores;
+// the lines are read by two readers with one engine thread each, as a line
+// is too small a call for the engine to spread well. The models are loaded when a read is about to start (or by the read
 // itself) and kept while reads follow one another; a minute without a read
 // lets them go.
 
@@ -21,6 +21,7 @@
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
+#include <exception>
 #include <filesystem>
 #include <fstream>
 #include <mutex>
@@ -65,8 +66,8 @@ constexpr int recognizerWidths[] = {128, 160, 192, 224, 256, 320, 480, 640, 960}
 constexpr int shortLineInput = 320;
 // Lines whose tops are this close (in pixels of the full image) are one row.
 constexpr int rowTolerance = 20;
-// The models take memory while loaded (the recogniser some 40 MB with its
-// buffers, the detector 20 MB between its runs), and a dispatcher reads a
+// The models take memory while loaded (the two recognisers some 80 MB with
+// their buffers, the detector 20 MB between its runs), and a dispatcher reads a
 // route now and then: after this long without a read they are let go, and
 // the next read loads them again.
 constexpr std::chrono::seconds idleBeforeRelease{60};
@@ -108,13 +109,13 @@ struct Models {
     bool kept = false;  // the keeper runs: see startKeeper
     fs::path dir;
     cv::dnn::Net detector;  // empty between its runs: see detectLines
-    cv::dnn::Net recognizer;
+    cv::dnn::Net recognizers[2];  // one per reader: see readLines
     std::vector<std::string> alphabet;
 };
 
 void release(Models& m) {
     m.detector = cv::dnn::Net();
-    m.recognizer = cv::dnn::Net();
+    for (cv::dnn::Net& r : m.recognizers) r = cv::dnn::Net();
     m.loaded = false;
     // The buffers were freed in pieces; hand the heap's free pages back.
     malloc_trim(0);
@@ -199,10 +200,10 @@ std::optional<PlatformError> load(Models& m) {
         std::ifstream keys(*dir / keysFile);
         m.alphabet = reading::alphabetFromKeys(keys);
         m.detector = cv::dnn::readNetFromONNX((*dir / detectorFile).string());
-        m.recognizer = cv::dnn::readNetFromONNX((*dir / recognizerFile).string());
+        for (cv::dnn::Net& r : m.recognizers) r = cv::dnn::readNetFromONNX((*dir / recognizerFile).string());
     } catch (const cv::Exception& e) {
         m.detector = cv::dnn::Net();
-        m.recognizer = cv::dnn::Net();
+        for (cv::dnn::Net& r : m.recognizers) r = cv::dnn::Net();
         return recognitionError(3, std::string("无法加载文字识别模型：") + e.what());
     }
     m.dir = *dir;
@@ -291,17 +292,31 @@ reading::CropFit fitFor(const PixelBox& box) {
                             shortLineInput);
 }
 
-std::vector<reading::ReadCharacter> readLine(Models& m, const cv::Mat& bgr, const PixelBox& box) {
+std::vector<reading::ReadCharacter> readLine(cv::dnn::Net& recognizer, const std::vector<std::string>& alphabet,
+                                             const cv::Mat& bgr, const PixelBox& box) {
     const reading::CropFit fit = fitFor(box);
-    m.recognizer.setInput(recognizerInput(bgr, box, fit));
-    const cv::Mat scores = m.recognizer.forward();  // [1, steps, classes]
+    recognizer.setInput(recognizerInput(bgr, box, fit));
+    const cv::Mat scores = recognizer.forward();  // [1, steps, classes]
     const int steps = scores.size[1], classes = scores.size[2];
     const std::span<const float> values(scores.ptr<float>(), static_cast<std::size_t>(steps) * classes);
-    return reading::decodeGreedy(values, steps, classes, m.alphabet);
+    return reading::decodeGreedy(values, steps, classes, alphabet);
 }
 
-// Every line read, in order. They are read by input width, the widest first:
-// the engine sets up its buffers anew for each width.
+// The engine's threads for the calls made while it lives: one per reader
+// while the lines are read, so that two readers keep two cores busy without
+// four threads fighting for them.
+struct EngineThreads {
+    int before = cv::getNumThreads();
+    explicit EngineThreads(int threads) { cv::setNumThreads(threads); }
+    ~EngineThreads() { cv::setNumThreads(before); }
+    EngineThreads(const EngineThreads&) = delete;
+    EngineThreads& operator=(const EngineThreads&) = delete;
+};
+
+// Every line read, in order. They are read by input width, the widest first
+// (the engine sets up its buffers anew for each width), shared out in turn
+// between two readers, each with its own recogniser; a failure of either is
+// the read's.
 std::vector<std::vector<reading::ReadCharacter>> readLines(Models& m, const cv::Mat& bgr,
                                                            const std::vector<PixelBox>& boxes) {
     std::vector<std::size_t> order(boxes.size());
@@ -310,7 +325,32 @@ std::vector<std::vector<reading::ReadCharacter>> readLines(Models& m, const cv::
     for (std::size_t i = 0; i < boxes.size(); ++i) widths[i] = fitFor(boxes[i]).inputWidth;
     std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return widths[a] > widths[b]; });
     std::vector<std::vector<reading::ReadCharacter>> lines(boxes.size());
-    for (const std::size_t i : order) lines[i] = readLine(m, bgr, boxes[i]);
+    auto readShare = [&](std::size_t reader) {
+        for (std::size_t k = reader; k < order.size(); k += std::size(m.recognizers))
+            lines[order[k]] = readLine(m.recognizers[reader], m.alphabet, bgr, boxes[order[k]]);
+    };
+    const EngineThreads oneEach(1);
+    std::exception_ptr failure;
+    std::thread second;
+    try {
+        second = std::thread([&] {
+            try {
+                readShare(1);
+            } catch (...) {
+                failure = std::current_exception();
+            }
+        });
+    } catch (const std::system_error&) {
+        readShare(1);  // no thread to be had: one reader reads both shares
+    }
+    try {
+        readShare(0);
+    } catch (...) {
+        if (second.joinable()) second.join();
+        throw;
+    }
+    if (second.joinable()) second.join();
+    if (failure) std::rethrow_exception(failure);
     return lines;
 }
 
