@@ -103,9 +103,13 @@ bool RecognitionGuard::running() const {
 }
 
 void RecognitionGuard::close() {
-    const std::lock_guard lock(state_->mutex);
+    std::unique_lock lock(state_->mutex);
     state_->closed = true;
     state_->changed.notify_all();
+    // The recogniser's models live until the process ends: a recognition
+    // still running then would use them while they are destroyed. So the
+    // application waits for it, but no longer than its limit.
+    state_->changed.wait_until(lock, state_->started + limit_, [this] { return !state_->running; });
 }
 
 }  // namespace wendrel

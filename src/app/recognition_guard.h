@@ -52,7 +52,8 @@ public:
     // Whether a recognition or the warm-up has not ended yet.
     bool running() const;
 
-    // The application is going away: a waiting read returns at once.
+    // The application is going away: a waiting read returns at once, and
+    // a running recognition is waited for within its limit.
     void close();
 
 private:

@@ -458,6 +458,24 @@ TEST_F(WendrelAppTest, RefusedClipboardWriteIsAFailure) {
 // ---- Shutting down while a read runs ----
 
 
+TEST_F(WendrelAppTest, QuittingWaitsForARunningRecognitionWithinItsLimit) {
+    desktop.recognizedStrings = {panelText};
+    CaptureGate gate;
+    desktop.recognitionHook = gate.hook();
+    launch();
+    waitForRecognitionsEnded(1);  // the launch's warm-up
+    window.pressRead();
+    waitUntil([&] { return app->recognitionRunning(); });
+    std::thread releaser([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        gate.release();
+    });
+    app.reset();
+    // The recognition ended before the application was gone, not after.
+    EXPECT_EQ(desktop.recognitionsEnded, 2);
+    releaser.join();
+}
+
 TEST_F(WendrelAppTest, QuittingWhileAHandOffWaitsDoesNotHang) {
     desktop.captureError = VisionError(AmapVisionReaderError::windowNotFound);
     launch();
