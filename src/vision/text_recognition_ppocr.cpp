@@ -3,9 +3,9 @@
 // size in points, then every line is cut out of the full image and read on
 // its own. The detector's one call is spread by the engine over the cores;
 // the lines are read by two readers with one engine thread each, as a line
-// is too small a call for the engine to spread well. The models are loaded when a read is about to start (or by the read
-// itself) and kept while reads follow one another; a minute without a read
-// lets them go.
+// is too small a call for the engine to spread well. The models are loaded
+// when a read is about to start (or by the read itself) and kept while reads
+// follow one another; a minute without a read lets them go.
 
 #include "vision/text_recognition.h"
 
@@ -71,6 +71,9 @@ constexpr int rowTolerance = 20;
 // route now and then: after this long without a read they are let go, and
 // the next read loads them again.
 constexpr std::chrono::seconds idleBeforeRelease{60};
+// The lines are read by this many readers, one engine thread and recogniser
+// each: one per core of a dispatcher's machine.
+constexpr std::size_t readers = 2;
 
 PlatformError recognitionError(long code, std::string description) {
     return PlatformError{errorDomain, code, std::move(description)};
@@ -109,7 +112,7 @@ struct Models {
     bool kept = false;  // the keeper runs: see startKeeper
     fs::path dir;
     cv::dnn::Net detector;  // empty between its runs: see detectLines
-    cv::dnn::Net recognizers[2];  // one per reader: see readLines
+    cv::dnn::Net recognizers[readers];
     std::vector<std::string> alphabet;
 };
 
@@ -325,32 +328,26 @@ std::vector<std::vector<reading::ReadCharacter>> readLines(Models& m, const cv::
     for (std::size_t i = 0; i < boxes.size(); ++i) widths[i] = fitFor(boxes[i]).inputWidth;
     std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return widths[a] > widths[b]; });
     std::vector<std::vector<reading::ReadCharacter>> lines(boxes.size());
+    std::exception_ptr failures[readers];
     auto readShare = [&](std::size_t reader) {
-        for (std::size_t k = reader; k < order.size(); k += std::size(m.recognizers))
-            lines[order[k]] = readLine(m.recognizers[reader], m.alphabet, bgr, boxes[order[k]]);
+        try {
+            for (std::size_t k = reader; k < order.size(); k += readers)
+                lines[order[k]] = readLine(m.recognizers[reader], m.alphabet, bgr, boxes[order[k]]);
+        } catch (...) {
+            failures[reader] = std::current_exception();
+        }
     };
     const EngineThreads oneEach(1);
-    std::exception_ptr failure;
     std::thread second;
     try {
-        second = std::thread([&] {
-            try {
-                readShare(1);
-            } catch (...) {
-                failure = std::current_exception();
-            }
-        });
+        second = std::thread(readShare, 1);
     } catch (const std::system_error&) {
         readShare(1);  // no thread to be had: one reader reads both shares
     }
-    try {
-        readShare(0);
-    } catch (...) {
-        if (second.joinable()) second.join();
-        throw;
-    }
+    readShare(0);
     if (second.joinable()) second.join();
-    if (failure) std::rethrow_exception(failure);
+    for (const std::exception_ptr& failure : failures)
+        if (failure) std::rethrow_exception(failure);
     return lines;
 }
 
