@@ -321,7 +321,8 @@ bool startsWithMarker(std::string_view s) {
 // One row of texts of the panel's upper part, left to right, and what it
 // holds at its left: the notice mark, or a name that may be a place.
 struct PanelRow {
-    std::vector<std::size_t> fragments;  // left to right
+    std::vector<std::size_t> fragments;  // left to right, without markers
+    std::size_t leftmost = 0;            // the row's leftmost text, marker or not
     std::optional<std::size_t> name;     // the leftmost text that is no marker
     bool marked = false;                 // a marker before the name, read with it or on its own
     bool notice = false;                 // the row starts with the notice mark
@@ -379,7 +380,8 @@ std::vector<PanelRow> panelRows(const Fragments& fragments, const std::vector<Te
             if (!isMarkerBeside(fragments[i], height, g)) texts.push_back(i);
             else if (texts.empty()) row.marked = true;
         }
-        row.notice = kinds[row.fragments.front()].notice;
+        row.leftmost = row.fragments.front();
+        row.notice = kinds[row.leftmost].notice;
         row.fragments = std::move(texts);
         if (row.fragments.empty()) continue;
         row.name = row.fragments.front();
@@ -494,7 +496,8 @@ std::optional<Places> placesAboveTheNotice(const std::vector<PanelRow>& rows, co
                                            const std::vector<TextKind>& kinds, const Geometry& g) {
     for (std::size_t at = 1; at < rows.size(); ++at) {
         if (!rows[at].notice || !rows[at - 1].name) continue;
-        const PointBox notice = inPoints(fragments[rows[at].fragments.front()], g);
+        // The notice mark itself: a row may hold nothing else but markers.
+        const PointBox notice = inPoints(fragments[rows[at].leftmost], g);
         const PointBox lower = inPoints(fragments[*rows[at - 1].name], g);
         if (notice.top - lower.bottom > endpointNoticeReach) continue;
         if (const auto places = placeRowsEndingAt(rows, at - 1, fragments, kinds, g)) return places;

@@ -225,6 +225,12 @@ std::vector<LayoutCase> layoutCases() {
         {"EndpointOfFourCharactersAfterCleaningTaken",
          {at("天津港集装箱码头", 0.05, 0.90, 0.25, 0.93), at("● 朝阳公园 ●", 0.05, 0.85, 0.25, 0.88), notice},
          lines({"天津港集装箱码头", "朝阳公园", "通知"})},
+        // The notice mark read far smaller than a marker beside it: the row
+        // holds no text but still marks where the endpoints end.
+        {"NoticeReadAsAMarkerBesideOneStillMarksItsRow",
+         {at("天津港集装箱码头", 0.05, 0.90, 0.25, 0.93), at("石家庄物流园区", 0.05, 0.85, 0.25, 0.88),
+          at("通知", 0.05, 0.805, 0.07, 0.815), at("●", 0.075, 0.79, 0.10, 0.83)},
+         lines({"天津港集装箱码头", "石家庄物流园区", "通知"})},
         {"EndpointOfOneCharacterAfterCleaningRejected",
          {at("天津港集装箱码头", 0.05, 0.90, 0.25, 0.93), at("● 港 ●", 0.05, 0.85, 0.25, 0.88)},
          ""},
