@@ -29,6 +29,7 @@
 #include <optional>
 #include <system_error>
 #include <thread>
+#include <vector>
 
 #ifndef WENDREL_MODEL_DIR
 #error "WENDREL_MODEL_DIR must name the directory of the recognition models"
@@ -318,8 +319,8 @@ struct EngineThreads {
 
 // Every line read, in order. They are read by input width, the widest first
 // (the engine sets up its buffers anew for each width), shared out in turn
-// between two readers, each with its own recogniser; a failure of either is
-// the read's.
+// between the readers, each with its own recogniser; a failure of any is the
+// read's.
 std::vector<std::vector<reading::ReadCharacter>> readLines(Models& m, const cv::Mat& bgr,
                                                            const std::vector<PixelBox>& boxes) {
     std::vector<std::size_t> order(boxes.size());
@@ -338,14 +339,16 @@ std::vector<std::vector<reading::ReadCharacter>> readLines(Models& m, const cv::
         }
     };
     const EngineThreads oneEach(1);
-    std::thread second;
-    try {
-        second = std::thread(readShare, 1);
-    } catch (const std::system_error&) {
-        readShare(1);  // no thread to be had: one reader reads both shares
+    std::vector<std::thread> others;
+    for (std::size_t reader = 1; reader < readers; ++reader) {
+        try {
+            others.emplace_back(readShare, reader);
+        } catch (const std::system_error&) {
+            readShare(reader);  // no thread to be had: this thread reads that share too
+        }
     }
     readShare(0);
-    if (second.joinable()) second.join();
+    for (std::thread& other : others) other.join();
     for (const std::exception_ptr& failure : failures)
         if (failure) std::rethrow_exception(failure);
     return lines;
